@@ -1,0 +1,40 @@
+#include "models/IndexedTranscript.h"
+
+#include "models/JsonDecodingError.h"
+#include "models/JsonFormat.h"
+#include "models/TranscriptText.h"
+
+#include <QUrl>
+
+IndexedTranscript IndexedTranscript::make(const QString& sourceURL, const QDateTime& modifiedAt,
+                                          const TranscriptDocument& transcript) {
+    return {sourceURL, modifiedAt, transcript, searchText(transcript)};
+}
+
+QString IndexedTranscript::searchText(const TranscriptDocument& transcript) {
+    return TranscriptText::searchForm(transcript.title + QLatin1Char('\n') + transcript.recordingFolderPath +
+                                      QLatin1Char('\n') + transcript.body);
+}
+
+QJsonObject IndexedTranscript::toJson() const {
+    return {{QStringLiteral("sourceURL"), QUrl::fromLocalFile(sourceURL).toString(QUrl::FullyEncoded)},
+            {QStringLiteral("sourceModifiedAt"), JsonFormat::dateString(sourceModifiedAt)},
+            {QStringLiteral("transcript"), transcript.toJson()},
+            {QStringLiteral("normalizedSearchText"), normalizedSearchText}};
+}
+
+IndexedTranscript IndexedTranscript::fromJson(const QJsonObject& object) {
+    const QString key = QStringLiteral("sourceURL");
+    const QUrl url(JsonFormat::requiredString(object, key), QUrl::StrictMode);
+    if (!url.isValid() || !url.isLocalFile())
+        throw JsonDecodingError(
+            QStringLiteral("The data couldn’t be read because the value for “%1” is not a file URL.")
+                .arg(key));
+    IndexedTranscript entry;
+    entry.sourceURL = url.toLocalFile();
+    entry.sourceModifiedAt = JsonFormat::requiredDate(object, QStringLiteral("sourceModifiedAt"));
+    entry.transcript =
+        TranscriptDocument::fromJson(JsonFormat::requiredObject(object, QStringLiteral("transcript")));
+    entry.normalizedSearchText = JsonFormat::requiredString(object, QStringLiteral("normalizedSearchText"));
+    return entry;
+}

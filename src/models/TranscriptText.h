@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+// Line and search helpers shared by the renderings, the search and the block parser.
+namespace TranscriptText {
+
+// The text split at every newline character (LF, VT, FF, CR, NEL, LS, PS), each on its own, so
+// "\r\n" yields an empty line between the two. Always at least one (possibly empty) line.
+std::vector<QStringView> lines(QStringView text);
+
+// Unicode default lower-casing followed by canonical composition (NFC), so that canonically
+// equivalent texts compare equal with a plain substring test.
+QString searchForm(QStringView text);
+
+// The first `count` user-perceived characters (grapheme clusters) of text.
+QString leadingCharacters(const QString& text, int count);
+
+} // namespace TranscriptText

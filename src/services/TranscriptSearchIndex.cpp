@@ -1,0 +1,91 @@
+#include "services/TranscriptSearchIndex.h"
+
+#include "models/JsonFormat.h"
+#include "models/TallybrookError.h"
+#include "platform/FileAccess.h"
+#include "services/StorageDirectory.h"
+
+#include <QDir>
+#include <QSet>
+#include <utility>
+
+TranscriptSearchIndex::TranscriptSearchIndex(QString storageDirectoryOverride)
+    : m_storageDirectoryOverride(std::move(storageDirectoryOverride)) {}
+
+TranscriptSearchIndex::Guard TranscriptSearchIndex::lock() {
+    return Guard(m_mutex);
+}
+
+std::vector<IndexedTranscript> TranscriptSearchIndex::transcripts(const Guard&, const FileListing& fileURLs) {
+    if (m_cachedEntries)
+        return values(*m_cachedEntries);
+    Entries entries = readCacheFile();
+    const QStringList files = fileURLs();
+    const QSet<QString> listed(files.begin(), files.end());
+    std::erase_if(entries, [&](const auto& member) { return !listed.contains(member.first); });
+    for (const QString& path : files)
+        refresh(entries, path);
+    m_cachedEntries = std::move(entries);
+    writeCacheFile(*m_cachedEntries);
+    return values(*m_cachedEntries);
+}
+
+void TranscriptSearchIndex::upsert(const Guard&, const TranscriptDocument& transcript,
+                                   const QString& sourceURL) {
+    const QDateTime modified = modificationDate(sourceURL);
+    if (!m_cachedEntries)
+        m_cachedEntries = readCacheFile();
+    m_cachedEntries->insert_or_assign(sourceURL, IndexedTranscript::make(sourceURL, modified, transcript));
+}
+
+QDateTime TranscriptSearchIndex::modificationDate(const QString& path) {
+    const QDateTime date = FileAccess::modificationDate(path);
+    return QDateTime::fromSecsSinceEpoch(date.toSecsSinceEpoch(), Qt::UTC);
+}
+
+TranscriptSearchIndex::Entries TranscriptSearchIndex::readCacheFile() const {
+    try {
+        const QString root = StorageDirectory::resolve(m_storageDirectoryOverride);
+        const QString path = QDir(root).filePath(cacheFileName());
+        if (!FileAccess::exists(path))
+            return {};
+        const QJsonObject object = JsonFormat::parseObject(FileAccess::readAll(path));
+        Entries entries;
+        for (auto it = object.begin(); it != object.end(); ++it)
+            entries.emplace(it.key(),
+                            IndexedTranscript::fromJson(JsonFormat::requiredObject(object, it.key())));
+        return entries;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+void TranscriptSearchIndex::writeCacheFile(const Entries& entries) const {
+    QJsonObject object;
+    for (const auto& [path, entry] : entries)
+        object.insert(path, entry.toJson());
+    const QString root = StorageDirectory::resolve(m_storageDirectoryOverride);
+    FileAccess::writeAtomically(QDir(root).filePath(cacheFileName()), JsonFormat::compact(object));
+}
+
+void TranscriptSearchIndex::refresh(Entries& entries, const QString& path) {
+    const QDateTime modified = modificationDate(path);
+    const auto existing = entries.find(path);
+    if (existing != entries.end() && existing->second.sourceModifiedAt == modified)
+        return;
+    try {
+        const TranscriptDocument document =
+            TranscriptDocument::fromJson(JsonFormat::parseObject(FileAccess::readAll(path)));
+        entries.insert_or_assign(path, IndexedTranscript::make(path, modified, document));
+    } catch (const PlatformError&) {
+        // An unreadable or undecodable file stays out of the index, or keeps its older entry.
+    }
+}
+
+std::vector<IndexedTranscript> TranscriptSearchIndex::values(const Entries& entries) {
+    std::vector<IndexedTranscript> result;
+    result.reserve(entries.size());
+    for (const auto& [path, entry] : entries)
+        result.push_back(entry);
+    return result;
+}
