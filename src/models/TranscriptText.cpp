@@ -1,6 +1,7 @@
 #include "models/TranscriptText.h"
 
 #include <QTextBoundaryFinder>
+#include <algorithm>
 
 namespace TranscriptText {
 namespace {
@@ -23,6 +24,23 @@ std::vector<QStringView> lines(QStringView text) {
     }
     result.push_back(text.sliced(start));
     return result;
+}
+
+qsizetype newlineCount(QStringView text) {
+    return std::count_if(text.begin(), text.end(), isNewline);
+}
+
+QStringView lineAt(QStringView text, qsizetype number) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!isNewline(text[i]))
+            continue;
+        if (number == 0)
+            return text.sliced(start, i - start);
+        --number;
+        start = i + 1;
+    }
+    return number == 0 ? text.sliced(start) : QStringView();
 }
 
 QString searchForm(QStringView text) {

@@ -11,6 +11,12 @@ namespace TranscriptText {
 // "\r\n" yields an empty line between the two. Always at least one (possibly empty) line.
 std::vector<QStringView> lines(QStringView text);
 
+// How many newline characters (as lines() counts them) text holds.
+qsizetype newlineCount(QStringView text);
+
+// Line `number` (from 0) as lines() would give it, or an empty view past the end.
+QStringView lineAt(QStringView text, qsizetype number);
+
 // Unicode default lower-casing followed by canonical composition (NFC), so that canonically
 // equivalent texts compare equal with a plain substring test.
 QString searchForm(QStringView text);

@@ -1,10 +1,12 @@
 #include "services/TranscriptArchive.h"
 
 #include "models/TranscriptText.h"
+#include "services/PhraseMatcher.h"
 
 #include <QHash>
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 namespace TranscriptArchive {
 namespace {
@@ -25,6 +27,40 @@ QString shortestSeconds(const QDateTime& date) {
     if (!text.contains(QLatin1Char('.')))
         text += QStringLiteral(".0");
     return text;
+}
+
+std::optional<QString> slowFirstMatchingLine(const QString& body, const QString& query) {
+    for (const QStringView line : TranscriptText::lines(body)) {
+        if (TranscriptText::searchForm(line).contains(query))
+            return line.toString();
+    }
+    return std::nullopt;
+}
+
+// Lower-casing and composition keep line breaks where they are, so the first hit in the body's
+// part of the search text lies on the body line with the same number; only that line is
+// checked, and the line-by-line scan is the fallback when the search text disagrees.
+std::optional<QString> firstMatchingLine(const TranscriptDocument& document, const QString& searchText,
+                                         const QString& query) {
+    if (TranscriptText::newlineCount(query) > 0)
+        return std::nullopt;
+    const qsizetype bodyStart = TranscriptText::searchForm(document.title).size() +
+                                TranscriptText::searchForm(document.recordingFolderPath).size() + 2;
+    const qsizetype hit = searchText.indexOf(query, bodyStart);
+    if (hit < 0)
+        return slowFirstMatchingLine(document.body, query);
+    const QStringView line = TranscriptText::lineAt(
+        document.body,
+        TranscriptText::newlineCount(QStringView(searchText).sliced(bodyStart, hit - bodyStart)));
+    if (TranscriptText::searchForm(line).contains(query))
+        return line.toString();
+    return slowFirstMatchingLine(document.body, query);
+}
+
+QString snippet(const TranscriptDocument& document, const QString& searchText, const QString& query) {
+    const auto line = firstMatchingLine(document, searchText, query);
+    return line ? TranscriptText::leadingCharacters(line->trimmed(), snippetLength)
+                : document.recordingFolderPath;
 }
 
 } // namespace
@@ -50,27 +86,28 @@ QString searchQuery(const QString& query) {
 
 std::vector<TranscriptSearchResult> search(const std::vector<IndexedTranscript>& entries,
                                            const QString& preparedQuery) {
-    std::vector<const TranscriptDocument*> found;
+    const PhraseMatcher matcher(preparedQuery);
+    std::vector<const IndexedTranscript*> found;
     for (const IndexedTranscript& entry : entries) {
-        if (entry.normalizedSearchText.contains(preparedQuery))
-            found.push_back(&entry.transcript);
+        if (matcher.isContainedIn(entry.normalizedSearchText))
+            found.push_back(&entry);
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto* a, const auto* b) { return a->updatedAt > b->updatedAt; });
+    std::stable_sort(found.begin(), found.end(), [](const auto* a, const auto* b) {
+        return a->transcript.updatedAt > b->transcript.updatedAt;
+    });
     std::vector<TranscriptSearchResult> results;
     results.reserve(found.size());
-    for (const TranscriptDocument* document : found)
-        results.push_back({resultID(*document), document->title, document->recordingFolderPath,
-                           snippet(*document, preparedQuery), document->updatedAt, *document});
+    for (const IndexedTranscript* entry : found) {
+        const TranscriptDocument& document = entry->transcript;
+        results.push_back({resultID(document), document.title, document.recordingFolderPath,
+                           snippet(document, entry->normalizedSearchText, preparedQuery), document.updatedAt,
+                           document});
+    }
     return results;
 }
 
 QString snippet(const TranscriptDocument& document, const QString& preparedQuery) {
-    for (const QStringView line : TranscriptText::lines(document.body)) {
-        if (TranscriptText::searchForm(line).contains(preparedQuery))
-            return TranscriptText::leadingCharacters(line.toString().trimmed(), snippetLength);
-    }
-    return document.recordingFolderPath;
+    return snippet(document, IndexedTranscript::searchText(document), preparedQuery);
 }
 
 QString resultID(const TranscriptDocument& document) {
