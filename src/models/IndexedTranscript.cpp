@@ -8,7 +8,8 @@
 
 IndexedTranscript IndexedTranscript::make(const QString& sourceURL, const QDateTime& modifiedAt,
                                           const TranscriptDocument& transcript) {
-    return {sourceURL, modifiedAt, transcript, searchText(transcript)};
+    const QString text = searchText(transcript);
+    return {sourceURL, modifiedAt, transcript, text, text.toUtf8()};
 }
 
 QString IndexedTranscript::searchText(const TranscriptDocument& transcript) {
@@ -36,5 +37,6 @@ IndexedTranscript IndexedTranscript::fromJson(const QJsonObject& object) {
     entry.transcript =
         TranscriptDocument::fromJson(JsonFormat::requiredObject(object, QStringLiteral("transcript")));
     entry.normalizedSearchText = JsonFormat::requiredString(object, QStringLiteral("normalizedSearchText"));
+    entry.searchKey = entry.normalizedSearchText.toUtf8();
     return entry;
 }

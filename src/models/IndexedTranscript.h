@@ -2,6 +2,7 @@
 
 #include "models/TranscriptDocument.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
@@ -12,6 +13,7 @@ struct IndexedTranscript {
     QDateTime sourceModifiedAt;
     TranscriptDocument transcript;
     QString normalizedSearchText;
+    QByteArray searchKey; // normalizedSearchText in UTF-8, for scanning; kept in memory only
 
     bool operator==(const IndexedTranscript&) const = default;
 

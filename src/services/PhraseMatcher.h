@@ -1,21 +1,18 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
-#include <QStringView>
-#include <array>
 
-// An exact substring test prepared once per query and run over many texts: Boyer-Moore-Horspool
-// on UTF-16 code units with a bad-character table keyed by the low byte (colliding units keep
-// the smaller shift), so long phrases skip most of a text that does not contain them.
+// An exact substring test prepared once per query and run over many UTF-8 texts. UTF-8 is
+// self-synchronising, so a byte match is a match of whole characters, and scanning UTF-8 reads
+// half the memory of UTF-16.
 class PhraseMatcher {
 public:
-    explicit PhraseMatcher(QString phrase);
+    explicit PhraseMatcher(const QString& phrase);
 
-    bool isContainedIn(QStringView text) const;
-    // Index of the first occurrence at or after from, or -1.
-    qsizetype indexIn(QStringView text, qsizetype from = 0) const;
+    bool isContainedIn(QByteArrayView utf8Text) const;
 
 private:
-    QString m_phrase;
-    std::array<qsizetype, 256> m_shift{};
+    QByteArray m_phrase;
 };

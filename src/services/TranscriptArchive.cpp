@@ -89,7 +89,7 @@ std::vector<TranscriptSearchResult> search(const std::vector<IndexedTranscript>&
     const PhraseMatcher matcher(preparedQuery);
     std::vector<const IndexedTranscript*> found;
     for (const IndexedTranscript& entry : entries) {
-        if (matcher.isContainedIn(entry.normalizedSearchText))
+        if (matcher.isContainedIn(entry.searchKey))
             found.push_back(&entry);
     }
     std::stable_sort(found.begin(), found.end(), [](const auto* a, const auto* b) {
