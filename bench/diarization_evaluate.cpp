@@ -3,6 +3,7 @@
 // scored range and with overlapped reference speech left out, plus the real-time factor.
 //
 //   bench_diarization_evaluate FOLDER [RTTM [UEM]] [--parameters FILE] [--set name=value ...]
+//   [--oracle-speech]
 #include "diarization/AudioFileLoader.h"
 #include "diarization/DiarizationErrorRate.h"
 #include "diarization/FeatureExtractor.h"
@@ -169,21 +170,24 @@ int main(int argc, char** argv) {
     QString parameterFile;
     QStringList changes;
     QStringList positional;
+    bool oracleSpeech = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == QStringLiteral("--parameters") && i + 1 < arguments.size())
             parameterFile = arguments[++i];
         else if (arguments[i] == QStringLiteral("--trace") && i + 1 < arguments.size()) {
             trace(arguments[++i], DiarizationParameters{});
             return 0;
-        } else if (arguments[i] == QStringLiteral("--set") && i + 1 < arguments.size())
+        } else if (arguments[i] == QStringLiteral("--set") && i + 1 < arguments.size()) {
             changes << arguments[++i];
-        else
+        } else if (arguments[i] == QStringLiteral("--oracle-speech")) {
+            oracleSpeech = true;
+        } else {
             positional << arguments[i];
+        }
     }
     if (positional.isEmpty()) {
-        std::fprintf(
-            stderr,
-            "usage: bench_diarization_evaluate FOLDER [RTTM [UEM]] [--parameters FILE] [--set name=value]\n");
+        std::fprintf(stderr, "usage: bench_diarization_evaluate FOLDER [RTTM [UEM]] [--parameters FILE] "
+                             "[--set name=value] [--oracle-speech]\n");
         return 2;
     }
     const QDir folder(positional[0]);
@@ -205,7 +209,13 @@ int main(int argc, char** argv) {
         const AudioSamples samples = AudioFileLoader::load(
             folder.filePath(name), AudioFileLoader::ChannelMode::summed, 0, std::nullopt);
         const auto start = std::chrono::steady_clock::now();
-        const std::vector<VoxmarkSegment> segments = engine.diarize(samples, VoxmarkOptions{}, {});
+        // With --oracle-speech the engine only looks where the reference has speech, which
+        // separates speaker errors from speech-detection errors.
+        VoxmarkOptions options;
+        if (oracleSpeech && reference.count(uri))
+            for (const ScoredTurn& turn : reference.at(uri))
+                options.clipTimestamps.emplace_back(turn.startSeconds, turn.endSeconds);
+        const std::vector<VoxmarkSegment> segments = engine.diarize(samples, options, {});
         engineSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         audioSeconds += samples.seconds();
         std::vector<ScoredTurn> hypothesis;
@@ -227,14 +237,16 @@ int main(int argc, char** argv) {
         const DiarizationScore single = DiarizationErrorRate::score(truth, hypothesis, ranges, true);
         totalFull += full;
         totalSingle += single;
-        out << QStringLiteral("%1  DER %2 %  no-overlap DER %3 %  (miss %4 fa %5 conf %6)  speakers %7\n")
+        out << QStringLiteral(
+                   "%1  DER %2 %  no-overlap DER %3 %  (miss %4 fa %5 conf %6)  speakers %7  scored %8 s\n")
                    .arg(uri, -8)
                    .arg(100 * full.rate(), 5, 'f', 1)
                    .arg(100 * single.rate(), 5, 'f', 1)
                    .arg(100 * single.missedSeconds / single.referenceSeconds, 4, 'f', 1)
                    .arg(100 * single.falseAlarmSeconds / single.referenceSeconds, 4, 'f', 1)
                    .arg(100 * single.confusionSeconds / single.referenceSeconds, 4, 'f', 1)
-                   .arg(speakers);
+                   .arg(speakers)
+                   .arg(single.referenceSeconds, 0, 'f', 1);
     }
     out << QStringLiteral("TOTAL     DER %1 %  no-overlap DER %2 %  (miss %3 fa %4 conf %5)  RTF %6\n")
                .arg(100 * totalFull.rate(), 5, 'f', 1)

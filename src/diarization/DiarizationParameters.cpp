@@ -20,6 +20,8 @@ constexpr std::array fields{
     Field{"speechHangoverSeconds", &DiarizationParameters::speechHangoverSeconds},
     Field{"speechBridgeSeconds", &DiarizationParameters::speechBridgeSeconds},
     Field{"minimumSpeechSeconds", &DiarizationParameters::minimumSpeechSeconds},
+    Field{"speechResegmentationPasses", &DiarizationParameters::speechResegmentationPasses},
+    Field{"speechSwitchPenalty", &DiarizationParameters::speechSwitchPenalty},
     Field{"melBands", &DiarizationParameters::melBands},
     Field{"cepstra", &DiarizationParameters::cepstra},
     Field{"windowSeconds", &DiarizationParameters::windowSeconds},

@@ -11,6 +11,8 @@ struct DiarizationParameters {
     double speechHangoverSeconds = 0.0;
     double speechBridgeSeconds = 0.25;
     double minimumSpeechSeconds = 0.3;
+    int speechResegmentationPasses = 1; // speech/non-speech mixtures relabelling the frames
+    double speechSwitchPenalty = 10.0;
 
     // Frame features.
     int melBands = 24;
@@ -24,7 +26,7 @@ struct DiarizationParameters {
     int centreWindowStatistics = 1; // subtract the recording's mean window before comparing
     double spreadWeight = 1.0;      // weight of the spread half of a window's statistics
     double pitchWeight = 2.0;       // weight of the window's mean pitch, in spreads over the file
-    double clusterDistanceThreshold = 0.8;
+    double clusterDistanceThreshold = 0.7;
     double minimumClusterSpeechShare = 0.1;
     double bicPenaltyWeight = 2.5; // clusters merge while the information criterion prefers one Gaussian
 

@@ -19,8 +19,9 @@ public:
     // them apart.
     static std::optional<double> fittedBoundary(const std::vector<float>& logEnergy, double position);
 
-private:
+    // Hangover, bridged pauses and no islands.
     void smooth(std::vector<bool>& speech) const;
 
+private:
     DiarizationParameters m_parameters;
 };

@@ -6,6 +6,7 @@
 #include "diarization/ParameterFile.h"
 #include "diarization/SmallClusterFolder.h"
 #include "diarization/SpeechDetector.h"
+#include "diarization/SpeechResegmenter.h"
 #include "diarization/TurnBuilder.h"
 #include "diarization/ViterbiResegmenter.h"
 #include "models/CancelledError.h"
@@ -47,7 +48,7 @@ std::vector<VoxmarkSegment> VoxmarkEngine::diarize(const AudioSamples& samples, 
     const DiarizationParameters parameters = effectiveParameters(options);
     FrameFeatures features = FeatureExtractor(parameters.melBands, parameters.cepstra, m_segmentationWorkers)
                                  .extract(samples, stopToken);
-    const std::vector<bool> speech = detectSpeech(features, options);
+    const std::vector<bool> speech = detectSpeech(features, options, stopToken);
     FeatureExtractor::normalise(features, speech);
 
     const std::vector<SpeakerWindow> windows = WindowEmbedder(parameters).embed(features, speech, stopToken);
@@ -79,9 +80,12 @@ std::vector<VoxmarkSegment> VoxmarkEngine::diarize(const AudioSamples& samples, 
     return segments;
 }
 
-std::vector<bool> VoxmarkEngine::detectSpeech(const FrameFeatures& features,
-                                              const VoxmarkOptions& options) const {
-    std::vector<bool> speech = SpeechDetector(m_parameters).detect(features.logEnergy);
+std::vector<bool> VoxmarkEngine::detectSpeech(const FrameFeatures& features, const VoxmarkOptions& options,
+                                              std::stop_token stopToken) const {
+    const SpeechDetector detector(m_parameters);
+    std::vector<bool> speech =
+        SpeechResegmenter(m_parameters).refine(features, detector.detect(features.logEnergy), stopToken);
+    detector.smooth(speech);
     if (options.clipTimestamps.empty())
         return speech;
     std::vector<bool> inClip(speech.size(), false);

@@ -29,7 +29,8 @@ public:
 
 private:
     DiarizationParameters effectiveParameters(const VoxmarkOptions& options) const;
-    std::vector<bool> detectSpeech(const FrameFeatures& features, const VoxmarkOptions& options) const;
+    std::vector<bool> detectSpeech(const FrameFeatures& features, const VoxmarkOptions& options,
+                                   std::stop_token stopToken) const;
     static std::vector<int> clusterWindows(const std::vector<SpeakerWindow>& windows,
                                            const DiarizationParameters& parameters,
                                            const VoxmarkOptions& options, std::stop_token stopToken);
