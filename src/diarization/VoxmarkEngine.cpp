@@ -107,8 +107,11 @@ std::vector<int> VoxmarkEngine::clusterWindows(const std::vector<SpeakerWindow>&
     vectors.reserve(windows.size());
     for (const SpeakerWindow& window : windows)
         vectors.push_back(window.statistics);
-    std::vector<int> labels = AverageLinkageClusterer::cluster(vectors, parameters.clusterDistanceThreshold,
-                                                               options.speakerCount, stopToken);
+    std::optional<int> count = options.speakerCount;
+    if (count)
+        count = std::clamp(*count, 1, SmallClusterFolder::maximumSpeakers);
+    std::vector<int> labels =
+        AverageLinkageClusterer::cluster(vectors, parameters.clusterDistanceThreshold, count, stopToken);
     if (!options.speakerCount)
         labels = SmallClusterFolder::fold(vectors, labels, parameters.minimumClusterSpeechShare);
     return labels;

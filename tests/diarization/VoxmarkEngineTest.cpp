@@ -102,17 +102,22 @@ TEST_F(VoxmarkEngineTest, CancellationStopsARun) {
     const SyntheticConversation* conversation = SyntheticConversation::shared();
     if (!conversation)
         GTEST_SKIP() << "espeak-ng is not installed";
-    const AudioSamples samples =
+    const AudioSamples once =
         AudioFileLoader::load(conversation->path, AudioFileLoader::ChannelMode::summed, 0, std::nullopt);
     std::stop_source source;
     source.request_stop();
-    EXPECT_THROW(diarize(samples, source.get_token()), CancelledError);
+    EXPECT_THROW(diarize(once, source.get_token()), CancelledError);
+
+    // Half an hour of talk takes far longer than the moment before the stop request.
+    AudioSamples recording;
+    for (int i = 0; i < 10; ++i)
+        recording.append(once);
     std::stop_source later;
     std::jthread canceller([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         later.request_stop();
     });
-    EXPECT_THROW(diarize(samples, later.get_token()), CancelledError);
+    EXPECT_THROW(diarize(recording, later.get_token()), CancelledError);
 }
 
 TEST_F(VoxmarkEngineTest, DamagedParametersFailCreation) {
