@@ -33,7 +33,7 @@ struct DiarizationParameters {
     // Resegmentation with per-speaker Gaussian mixtures.
     int mixtureComponents = 8;
     int resegmentationPasses = 2;
-    double switchPenalty = 30.0;
+    double switchPenalty = 45.0;
     int maximumTrainingFrames = 20000;
 
     // Final turns.
