@@ -1,0 +1,57 @@
+#include "services/CurlWhisperModelDownloader.h"
+
+#include "models/TallybrookError.h"
+#include "services/CurlTransfer.h"
+#include "services/WhisperModelDownloadError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUuid>
+
+namespace {
+
+// Removes the temporary file on every way out except a successful return.
+class TemporaryFileGuard {
+public:
+    explicit TemporaryFileGuard(QString path)
+        : m_path(std::move(path)) {}
+    ~TemporaryFileGuard() {
+        if (!m_path.isEmpty())
+            QFile::remove(m_path);
+    }
+    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+
+    QString release() { return std::exchange(m_path, QString()); }
+
+private:
+    QString m_path;
+};
+
+[[noreturn]] void failWriting(const QFile& file) {
+    throw PlatformError(QStringLiteral("The file “%1” couldn’t be written: %2.")
+                            .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+}
+
+} // namespace
+
+QString CurlWhisperModelDownloader::download(const QUrl& address, std::stop_token stopToken,
+                                             const DownloadProgressCallback& progress) {
+    const QString path = QDir(QDir::tempPath()).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        failWriting(file);
+    TemporaryFileGuard guard(path);
+
+    const auto writeBody = [&file](const char* data, std::size_t size) {
+        if (file.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
+            failWriting(file);
+    };
+    const long status = CurlTransfer::get(address, writeBody, stopToken, progress);
+    if (!file.flush())
+        failWriting(file);
+    file.close();
+    if (status < 200 || status > 299)
+        throw WhisperModelDownloadError(WhisperModelDownloadError::Case::invalidResponse);
+    return guard.release();
+}
