@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/CliProvisioning.h"
 
 #include "models/CancelledError.h"
 #include "services/RecordingFolderParser.h"
@@ -79,11 +80,11 @@ WhisperSetup explicitSetup(const TranscribeRequest& request) {
     return setup;
 }
 
-// Without --whisper the app's own Whisper setup is to be found or installed; until that path
-// exists the command asks for the program and model file.
-std::optional<WhisperSetup> provisionedSetup(const TranscribeRequest&, const CliContext& context) {
-    context.err << "No Whisper program given. Use --whisper PROGRAM --model-file FILE.\n";
-    return std::nullopt;
+// Without --whisper the app's own Whisper setup is found or installed, the model downloaded when
+// it is missing.
+std::optional<WhisperSetup> provisionedSetup(const TranscribeRequest& request, const CliContext& context) {
+    const ProvisionedWhisper provisioned = provisionWhisper(request.model, request.language, context.err);
+    return WhisperSetup{provisioned.configuration, provisioned.model, provisioned.language};
 }
 
 // Keeps our standard output for the saved paths: while the external programs run, whatever
