@@ -18,7 +18,17 @@ for argument in "$@"; do
     [ "$previous" = "-of" ] && base="$argument"
     previous="$argument"
 done
-[ -f "$here/result.json" ] && cp "$here/result.json" "$base.json"
+audio=""
+previous=""
+for argument in "$@"; do
+    [ "$previous" = "-f" ] && audio=$(basename "$argument")
+    previous="$argument"
+done
+if [ -f "$here/result-$audio.json" ]; then
+    cp "$here/result-$audio.json" "$base.json"
+elif [ -f "$here/result.json" ]; then
+    cp "$here/result.json" "$base.json"
+fi
 ending=$(cat "$here/ending")
 case "$ending" in
 crash) kill -SEGV $$ ;;
@@ -47,8 +57,10 @@ QString StandInWhisper::program() const {
     return file(QStringLiteral("bin/whisper-cli"));
 }
 
-void StandInWhisper::setResult(const QByteArray& json) {
-    FixtureFiles::write(file(QStringLiteral("bin/result.json")), json);
+void StandInWhisper::setResult(const QByteArray& json, const QString& audioFileName) {
+    const QString name = audioFileName.isEmpty() ? QStringLiteral("result.json")
+                                                 : QStringLiteral("result-%1.json").arg(audioFileName);
+    FixtureFiles::write(file(QStringLiteral("bin/") + name), json);
 }
 
 void StandInWhisper::setEnding(Ending ending, int status) {

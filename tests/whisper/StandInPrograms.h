@@ -14,8 +14,8 @@ inline void PrintTo(const QString& text, std::ostream* stream) {
 }
 
 // A shell script in place of whisper-cli: records its arguments and environment, copies a
-// prepared JSON result to "-of" + ".json", then exits with a chosen status, crashes, or waits
-// for SIGTERM.
+// prepared JSON result (per audio file name, else the common one) to "-of" + ".json", then exits with a
+// chosen status, crashes, or waits for SIGTERM.
 class StandInWhisper {
 public:
     enum class Ending { exit, crash, waitForTerminate };
@@ -23,7 +23,8 @@ public:
     explicit StandInWhisper(const QString& folder);
 
     QString program() const;
-    void setResult(const QByteArray& json);
+    // The result for every audio file, or for the one with this file name.
+    void setResult(const QByteArray& json, const QString& audioFileName = QString());
     void setEnding(Ending ending, int status = 0);
 
     QStringList arguments() const;

@@ -281,3 +281,50 @@ TEST_F(StandInServiceTest, TranscribesEachParticipantTrackAndMergesThem) {
     EXPECT_EQ(document.transcriptionMetadata->detectedLanguage, QStringLiteral("en"));
     EXPECT_EQ(temporaryFolderEntries(), before);
 }
+
+TEST_F(StandInServiceTest, ParticipantTracksAgreeOnLanguageAndTaskOrReportNone) {
+    struct Case {
+        const char* name;
+        QString firstExtra;
+        QString secondExtra;
+        std::optional<QString> language;
+        QString task;
+    };
+    const std::vector<Case> cases = {
+        {"one reports en", QStringLiteral(R"("result":{"language":"en"})"), QString(), QStringLiteral("en"),
+         QStringLiteral("transcribe")},
+        {"en and zh", QStringLiteral(R"("result":{"language":"en"})"),
+         QStringLiteral(R"("result":{"language":"zh"})"), std::nullopt, QStringLiteral("transcribe")},
+        {"both translate", QStringLiteral(R"("params":{"translate":true})"),
+         QStringLiteral(R"("params":{"translate":true})"), std::nullopt, QStringLiteral("translate")},
+        {"mixed tasks", QStringLiteral(R"("params":{"translate":true})"), QString(), std::nullopt,
+         QStringLiteral("transcribe")},
+    };
+    const QString folder = path(QStringLiteral("meeting"));
+    const MeetingRecording recording = recordingOf(
+        folder,
+        {asset(folder + QStringLiteral("/Audio Record/Ann_1.wav"), RecordingAssetKind::participantAudio),
+         asset(folder + QStringLiteral("/Audio Record/Bob_2.wav"), RecordingAssetKind::participantAudio)});
+    for (const Case& c : cases) {
+        whisper.setResult(whisperJson({{0, 1000, QStringLiteral("a")}}, c.firstExtra),
+                          QStringLiteral("Ann_1.wav"));
+        whisper.setResult(whisperJson({{500, 1000, QStringLiteral("b")}}, c.secondExtra),
+                          QStringLiteral("Bob_2.wav"));
+        const TranscriptDocument document = transcribe(recording);
+        EXPECT_EQ(document.transcriptionMetadata->detectedLanguage, c.language) << c.name;
+        EXPECT_EQ(document.transcriptionMetadata->transcriptionTask, c.task) << c.name;
+        EXPECT_EQ(document.body, QStringLiteral("[00:00] Ann\na\n\n[00:01] Bob\nb")) << c.name;
+    }
+}
+
+TEST_F(StandInServiceTest, AFailingTrackEndsTheWholeRun) {
+    const QString folder = path(QStringLiteral("meeting"));
+    whisper.setResult("{", QStringLiteral("Bob_2.wav"));
+    const QStringList before = temporaryFolderEntries();
+    EXPECT_THROW(transcribe(recordingOf(folder, {asset(folder + QStringLiteral("/Audio Record/Ann_1.m4a"),
+                                                       RecordingAssetKind::participantAudio),
+                                                 asset(folder + QStringLiteral("/Audio Record/Bob_2.wav"),
+                                                       RecordingAssetKind::participantAudio)})),
+                 JsonDecodingError);
+    EXPECT_EQ(temporaryFolderEntries(), before);
+}
