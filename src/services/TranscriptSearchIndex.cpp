@@ -4,6 +4,8 @@
 #include "models/TallybrookError.h"
 #include "platform/FileAccess.h"
 #include "services/StorageDirectory.h"
+#include "services/TranscriptIndexFileReader.h"
+#include "services/TranscriptIndexFileWriter.h"
 
 #include <QDir>
 #include <QSet>
@@ -49,7 +51,11 @@ TranscriptSearchIndex::Entries TranscriptSearchIndex::readCacheFile() const {
         const QString path = QDir(root).filePath(cacheFileName());
         if (!FileAccess::exists(path))
             return {};
-        const QJsonObject object = JsonFormat::parseObject(FileAccess::readAll(path));
+        const QByteArray bytes = FileAccess::readAll(path);
+        if (auto entries = TranscriptIndexFileReader::read(bytes))
+            return std::move(*entries);
+        // What the fast reader leaves open, QJsonDocument decides, malformed files included.
+        const QJsonObject object = JsonFormat::parseObject(bytes);
         Entries entries;
         for (auto it = object.begin(); it != object.end(); ++it)
             entries.emplace(it.key(),
@@ -61,11 +67,9 @@ TranscriptSearchIndex::Entries TranscriptSearchIndex::readCacheFile() const {
 }
 
 void TranscriptSearchIndex::writeCacheFile(const Entries& entries) const {
-    QJsonObject object;
-    for (const auto& [path, entry] : entries)
-        object.insert(path, entry.toJson());
     const QString root = StorageDirectory::resolve(m_storageDirectoryOverride);
-    FileAccess::writeAtomically(QDir(root).filePath(cacheFileName()), JsonFormat::compact(object));
+    FileAccess::writeAtomically(QDir(root).filePath(cacheFileName()),
+                                TranscriptIndexFileWriter::write(entries));
 }
 
 void TranscriptSearchIndex::refresh(Entries& entries, const QString& path) {

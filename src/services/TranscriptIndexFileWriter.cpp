@@ -1,0 +1,229 @@
+#include "services/TranscriptIndexFileWriter.h"
+
+#include "models/JsonFormat.h"
+
+#include <QLocale>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+class Writer {
+public:
+    explicit Writer(qsizetype expectedSize) { m_out.reserve(expectedSize); }
+
+    QByteArray take() { return std::move(m_out); }
+
+    void raw(const char* text) { m_out.append(text); }
+    void raw(char c) { m_out.append(c); }
+
+    // Escapes as QJsonDocument does: short forms for the common control characters, \u00xx for
+    // the others, a lone surrogate as \uxxxx, everything else as UTF-8.
+    void string(QStringView text) {
+        const qsizetype start = m_out.size();
+        m_out.resize(start + 2 + 6 * text.size());
+        char* out = m_out.data() + start;
+        *out++ = '"';
+        const char16_t* p = text.utf16();
+        const char16_t* const end = p + text.size();
+        while (p < end) {
+            const char16_t u = *p++;
+            if (u < 0x80) {
+                if (u >= 0x20 && u != '"' && u != '\\') {
+                    *out++ = static_cast<char>(u);
+                    continue;
+                }
+                *out++ = '\\';
+                switch (u) {
+                case '"':
+                    *out++ = '"';
+                    break;
+                case '\\':
+                    *out++ = '\\';
+                    break;
+                case '\b':
+                    *out++ = 'b';
+                    break;
+                case '\f':
+                    *out++ = 'f';
+                    break;
+                case '\n':
+                    *out++ = 'n';
+                    break;
+                case '\r':
+                    *out++ = 'r';
+                    break;
+                case '\t':
+                    *out++ = 't';
+                    break;
+                default:
+                    out = escapedCode(out, u);
+                    break;
+                }
+            } else if (u < 0x800) {
+                *out++ = static_cast<char>(0xC0 | (u >> 6));
+                *out++ = static_cast<char>(0x80 | (u & 0x3F));
+            } else if (!QChar::isSurrogate(u)) {
+                *out++ = static_cast<char>(0xE0 | (u >> 12));
+                *out++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+                *out++ = static_cast<char>(0x80 | (u & 0x3F));
+            } else if (QChar::isHighSurrogate(u) && p < end && QChar::isLowSurrogate(*p)) {
+                const char32_t code = QChar::surrogateToUcs4(u, *p++);
+                *out++ = static_cast<char>(0xF0 | (code >> 18));
+                *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+                *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                *out++ = static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                *out++ = '\\';
+                out = escapedCode(out, u);
+            }
+        }
+        *out++ = '"';
+        m_out.truncate(out - m_out.constData());
+    }
+
+    void key(const char* name) {
+        m_out.append('"');
+        m_out.append(name);
+        m_out.append("\":");
+    }
+
+    void integer(qint64 value) { m_out.append(QByteArray::number(value)); }
+
+    // QJsonValue keeps a whole double as an integer only where that adds no precision (2^53).
+    void number(double value) {
+        if (!std::isfinite(value))
+            m_out.append("null");
+        else if (std::floor(value) == value && std::abs(value) <= 9007199254740992.0)
+            integer(static_cast<qint64>(value));
+        else
+            m_out.append(QByteArray::number(value, 'g', QLocale::FloatingPointShortest));
+    }
+
+    void date(const QDateTime& value) {
+        const QDateTime utc = value.toUTC();
+        const QDate day = utc.date();
+        const QTime time = utc.time();
+        if (!value.isValid() || day.year() < 1 || day.year() > 9999) {
+            string(JsonFormat::dateString(value));
+            return;
+        }
+        char text[24];
+        const int length = std::snprintf(text, sizeof text, "\"%04d-%02d-%02dT%02d:%02d:%02dZ\"", day.year(),
+                                         day.month(), day.day(), time.hour(), time.minute(), time.second());
+        m_out.append(text, length);
+    }
+
+private:
+    QByteArray m_out;
+
+    static char* escapedCode(char* out, char16_t u) {
+        static constexpr char digits[] = "0123456789abcdef";
+        *out++ = 'u';
+        for (int shift = 12; shift >= 0; shift -= 4)
+            *out++ = digits[(u >> shift) & 0xF];
+        return out;
+    }
+};
+
+void writeMetadata(Writer& out, const TranscriptMetadata& metadata) {
+    out.raw('{');
+    if (metadata.detectedLanguage) {
+        out.key("detectedLanguage");
+        out.string(*metadata.detectedLanguage);
+        out.raw(',');
+    }
+    out.key("model");
+    out.string(WhisperModels::rawValue(metadata.model));
+    out.raw(',');
+    out.key("requestedLanguage");
+    out.string(TranscriptionLanguages::rawValue(metadata.requestedLanguage));
+    out.raw(',');
+    out.key("transcriptionTask");
+    out.string(metadata.transcriptionTask);
+    out.raw('}');
+}
+
+void writeDocument(Writer& out, const TranscriptDocument& document) {
+    out.raw('{');
+    if (document.audioDurationSeconds) {
+        out.key("audioDurationSeconds");
+        out.number(*document.audioDurationSeconds);
+        out.raw(',');
+    }
+    out.key("body");
+    out.string(document.body);
+    out.raw(',');
+    out.key("createdAt");
+    out.date(document.createdAt);
+    out.raw(',');
+    out.key("recordingFolderPath");
+    out.string(document.recordingFolderPath);
+    out.raw(',');
+    out.key("schemaVersion");
+    out.integer(document.schemaVersion);
+    out.raw(',');
+    out.key("speakerNames");
+    out.raw('{');
+    bool first = true;
+    for (const auto& [label, name] : document.speakerNames) {
+        if (!first)
+            out.raw(',');
+        first = false;
+        out.string(label);
+        out.raw(':');
+        out.string(name);
+    }
+    out.raw("},");
+    out.key("title");
+    out.string(document.title);
+    out.raw(',');
+    if (document.transcriptionMetadata) {
+        out.key("transcriptionMetadata");
+        writeMetadata(out, *document.transcriptionMetadata);
+        out.raw(',');
+    }
+    out.key("updatedAt");
+    out.date(document.updatedAt);
+    out.raw('}');
+}
+
+} // namespace
+
+QByteArray TranscriptIndexFileWriter::write(const Entries& entries) {
+    // Room for the usual size plus the worst case of the longest string, so that the buffer
+    // grows at most rarely.
+    qsizetype expected = 2;
+    qsizetype longest = 0;
+    for (const auto& [path, entry] : entries) {
+        expected += 2 * path.size() + entry.searchKey.size() + entry.transcript.body.size() * 11 / 10 + 512;
+        longest = std::max({longest, entry.normalizedSearchText.size(), entry.transcript.body.size()});
+    }
+    expected += 6 * longest;
+    Writer out(expected);
+    out.raw('{');
+    bool first = true;
+    for (const auto& [path, entry] : entries) {
+        if (!first)
+            out.raw(',');
+        first = false;
+        out.string(path);
+        out.raw(":{");
+        out.key("normalizedSearchText");
+        out.string(entry.normalizedSearchText);
+        out.raw(',');
+        out.key("sourceModifiedAt");
+        out.date(entry.sourceModifiedAt);
+        out.raw(',');
+        out.key("sourceURL");
+        out.string(QUrl::fromLocalFile(entry.sourceURL).toString(QUrl::FullyEncoded));
+        out.raw(',');
+        out.key("transcript");
+        writeDocument(out, entry.transcript);
+        out.raw('}');
+    }
+    out.raw('}');
+    return out.take();
+}
