@@ -13,8 +13,15 @@ IndexedTranscript IndexedTranscript::make(const QString& sourceURL, const QDateT
 }
 
 QString IndexedTranscript::searchText(const TranscriptDocument& transcript) {
-    return TranscriptText::searchForm(transcript.title + QLatin1Char('\n') + transcript.recordingFolderPath +
-                                      QLatin1Char('\n') + transcript.body);
+    QString text;
+    text.reserve(transcript.title.size() + transcript.recordingFolderPath.size() + transcript.body.size() +
+                 2);
+    text.append(transcript.title)
+        .append(QLatin1Char('\n'))
+        .append(transcript.recordingFolderPath)
+        .append(QLatin1Char('\n'))
+        .append(transcript.body);
+    return TranscriptText::searchForm(std::move(text));
 }
 
 QJsonObject IndexedTranscript::toJson() const {

@@ -44,7 +44,11 @@ QStringView lineAt(QStringView text, qsizetype number) {
 }
 
 QString searchForm(QStringView text) {
-    return text.toString().toLower().normalized(QString::NormalizationForm_C);
+    return searchForm(text.toString());
+}
+
+QString searchForm(QString&& text) {
+    return std::move(text).toLower().normalized(QString::NormalizationForm_C);
 }
 
 QString leadingCharacters(const QString& text, int count) {

@@ -20,6 +20,8 @@ QStringView lineAt(QStringView text, qsizetype number);
 // Unicode default lower-casing followed by canonical composition (NFC), so that canonically
 // equivalent texts compare equal with a plain substring test.
 QString searchForm(QStringView text);
+// The same, reusing the text's storage where it can.
+QString searchForm(QString&& text);
 
 // The first `count` user-perceived characters (grapheme clusters) of text.
 QString leadingCharacters(const QString& text, int count);

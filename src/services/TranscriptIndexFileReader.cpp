@@ -5,9 +5,13 @@
 #include <QDate>
 #include <QTime>
 #include <QUrl>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -29,6 +33,66 @@ inline bool needsAttention(std::uint64_t word) {
                                   ((backslash - repeated(1)) & ~backslash) |
                                   ((word - repeated(0x20)) & ~word) | word;
     return (special & high) != 0;
+}
+
+// The first '"', '\\', control character or non-ASCII byte from p on, or a point shortly before
+// it, or end.
+const char* skipPlainText(const char* p, const char* end) {
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i space = _mm_set1_epi8(0x20);
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Signed comparison: non-ASCII bytes count as below the space.
+        const __m128i special =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)),
+                         _mm_cmplt_epi8(bytes, space));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(special));
+        if (mask != 0)
+            return p + std::countr_zero(mask);
+        p += 16;
+    }
+#endif
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        if (needsAttention(word))
+            break;
+        p += 8;
+    }
+    return p;
+}
+
+// Widens the ASCII bytes before the first backslash or non-ASCII byte; returns how many it
+// copied.
+qsizetype widenPlainAscii(const unsigned char* p, const unsigned char* end, char16_t* out) {
+    qsizetype copied = 0;
+#ifdef __SSE2__
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto mask =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, backslash))));
+        if (mask != 0) {
+            const int plain = std::countr_zero(mask);
+            for (int i = 0; i < plain; ++i)
+                out[i] = p[i];
+            return copied + plain;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
+        p += 16;
+        out += 16;
+        copied += 16;
+    }
+#endif
+    while (p < end && *p < 0x80 && *p != '\\') {
+        *out++ = *p++;
+        ++copied;
+    }
+    return copied;
 }
 
 int hexValue(char c) {
@@ -102,6 +166,14 @@ public:
         return result;
     }
 
+    TranscriptDocument wholeDocument() {
+        TranscriptDocument result = document();
+        skipWhitespace();
+        if (m_p != m_end)
+            throw Unsupported();
+        return result;
+    }
+
 private:
     const char* m_p;
     const char* m_end;
@@ -147,14 +219,7 @@ private:
         const char* begin = m_p;
         bool escaped = false;
         for (;;) {
-            if (m_end - m_p >= 8) {
-                std::uint64_t word;
-                std::memcpy(&word, m_p, sizeof word);
-                if (!needsAttention(word)) {
-                    m_p += 8;
-                    continue;
-                }
-            }
+            m_p = skipPlainText(m_p, m_end);
             if (m_p >= m_end)
                 throw Unsupported();
             const auto c = static_cast<unsigned char>(*m_p);
@@ -215,11 +280,13 @@ private:
         const auto* p = reinterpret_cast<const unsigned char*>(token.begin);
         const auto* end = reinterpret_cast<const unsigned char*>(token.end);
         while (p < end) {
+            const qsizetype plain = widenPlainAscii(p, end, out);
+            p += plain;
+            out += plain;
+            if (p == end)
+                break;
             const unsigned char c = *p;
-            if (c < 0x80 && c != '\\') {
-                *out++ = c;
-                ++p;
-            } else if (c == '\\') {
+            if (c == '\\') {
                 *out++ = unescaped(p);
             } else if (c < 0xE0) {
                 *out++ = static_cast<char16_t>(((c & 0x1F) << 6) | (p[1] & 0x3F));
@@ -524,6 +591,16 @@ private:
 };
 
 } // namespace
+
+std::optional<TranscriptDocument> TranscriptIndexFileReader::readTranscript(QByteArrayView json) {
+    try {
+        return Parser(json).wholeDocument();
+    } catch (const Unsupported&) {
+        return std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
 
 std::optional<TranscriptIndexFileReader::Entries> TranscriptIndexFileReader::read(QByteArrayView json) {
     try {

@@ -16,4 +16,6 @@ public:
     using Entries = std::map<QString, IndexedTranscript>;
 
     static std::optional<Entries> read(QByteArrayView json);
+    // A transcript file (any JSON layout), with the same reservations.
+    static std::optional<TranscriptDocument> readTranscript(QByteArrayView json);
 };

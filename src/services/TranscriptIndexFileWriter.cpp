@@ -7,8 +7,37 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
+
+// Narrows the leading UTF-16 units that are printable ASCII other than '"' and '\\' (written as
+// they are), eight at a time; returns how many it wrote.
+qsizetype narrowPlainAscii(const char16_t* p, const char16_t* end, char* out) {
+    qsizetype written = 0;
+#ifdef __SSE2__
+    const __m128i belowSpace = _mm_set1_epi16(0x1F);
+    const __m128i nonAscii = _mm_set1_epi16(0x80);
+    const __m128i quote = _mm_set1_epi16('"');
+    const __m128i backslash = _mm_set1_epi16('\\');
+    while (end - p >= 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Signed comparison: units from 0x8000 on count as below the space.
+        const __m128i plain = _mm_andnot_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(units, quote), _mm_cmpeq_epi16(units, backslash)),
+            _mm_and_si128(_mm_cmpgt_epi16(units, belowSpace), _mm_cmplt_epi16(units, nonAscii)));
+        if (_mm_movemask_epi8(plain) != 0xFFFF)
+            break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+        p += 8;
+        out += 8;
+        written += 8;
+    }
+#endif
+    return written;
+}
 
 class Writer {
 public:
@@ -29,6 +58,11 @@ public:
         const char16_t* p = text.utf16();
         const char16_t* const end = p + text.size();
         while (p < end) {
+            const qsizetype plain = narrowPlainAscii(p, end, out);
+            p += plain;
+            out += plain;
+            if (p == end)
+                break;
             const char16_t u = *p++;
             if (u < 0x80) {
                 if (u >= 0x20 && u != '"' && u != '\\') {

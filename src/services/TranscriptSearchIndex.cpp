@@ -78,9 +78,11 @@ void TranscriptSearchIndex::refresh(Entries& entries, const QString& path) {
     if (existing != entries.end() && existing->second.sourceModifiedAt == modified)
         return;
     try {
-        const TranscriptDocument document =
-            TranscriptDocument::fromJson(JsonFormat::parseObject(FileAccess::readAll(path)));
-        entries.insert_or_assign(path, IndexedTranscript::make(path, modified, document));
+        const QByteArray bytes = FileAccess::readAll(path);
+        std::optional<TranscriptDocument> document = TranscriptIndexFileReader::readTranscript(bytes);
+        if (!document)
+            document = TranscriptDocument::fromJson(JsonFormat::parseObject(bytes));
+        entries.insert_or_assign(path, IndexedTranscript::make(path, modified, *document));
     } catch (const PlatformError&) {
         // An unreadable or undecodable file stays out of the index, or keeps its older entry.
     }

@@ -301,3 +301,19 @@ TEST_F(StoreTest, CacheFileTheFastReaderLeavesOpenIsStillRead) {
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].transcript.body, QStringLiteral("Bonjour"));
 }
+
+TEST(TranscriptIndexFileTest, ReadsTranscriptFilesLikeTheStoresDecoder) {
+    std::mt19937 random(5);
+    for (int round = 0; round < 20; ++round) {
+        for (const auto& [path, value] : randomEntries(random, 2)) {
+            const QByteArray json = TranscriptStore::encode(value.transcript);
+            const auto read = TranscriptIndexFileReader::readTranscript(json);
+            ASSERT_TRUE(read) << json.constData();
+            EXPECT_TRUE(*read == TranscriptDocument::fromJson(JsonFormat::parseObject(json)));
+        }
+    }
+    const QByteArray valid = TranscriptStore::encode(document(QStringLiteral("/m/a"), QStringLiteral("b")));
+    for (const QByteArray& json : {QByteArray("{}"), valid + "{}", valid.left(valid.size() - 3),
+                                   QByteArray(valid).replace("\"title\"", "\"titel\"")})
+        EXPECT_FALSE(TranscriptIndexFileReader::readTranscript(json)) << json.constData();
+}
