@@ -2,6 +2,10 @@
 
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <bit>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace TranscriptText {
 namespace {
@@ -9,6 +13,38 @@ namespace {
 bool isNewline(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
+}
+
+// The offset of the first newline character from `from` on, or text.size().
+qsizetype nextNewline(QStringView text, qsizetype from) {
+    const char16_t* const data = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype i = from;
+#ifdef __SSE2__
+    // Units from 0x0A to 0x0D, and any unit from 0x80 on (NEL, LS, PS and everything else
+    // non-ASCII), are checked one by one.
+    const __m128i belowLineFeed = _mm_set1_epi16(0x09);
+    const __m128i aboveReturn = _mm_set1_epi16(0x0E);
+    const __m128i nonAscii = _mm_set1_epi16(0x7F);
+    for (; size - i >= 8; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i candidates = _mm_or_si128(
+            _mm_and_si128(_mm_cmpgt_epi16(units, belowLineFeed), _mm_cmplt_epi16(units, aboveReturn)),
+            _mm_or_si128(_mm_cmpgt_epi16(units, nonAscii), _mm_cmplt_epi16(units, _mm_setzero_si128())));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(candidates));
+        while (mask != 0) {
+            const qsizetype at = i + std::countr_zero(mask) / 2;
+            if (isNewline(QChar(data[at])))
+                return at;
+            mask &= ~(3u << ((at - i) * 2));
+        }
+    }
+#endif
+    for (; i < size; ++i) {
+        if (isNewline(QChar(data[i])))
+            return i;
+    }
+    return size;
 }
 
 } // namespace
@@ -27,20 +63,57 @@ std::vector<QStringView> lines(QStringView text) {
 }
 
 qsizetype newlineCount(QStringView text) {
-    return std::count_if(text.begin(), text.end(), isNewline);
+    qsizetype count = 0;
+    for (qsizetype at = nextNewline(text, 0); at < text.size(); at = nextNewline(text, at + 1))
+        ++count;
+    return count;
+}
+
+// In UTF-8, LF to CR are single bytes and NEL, LS and PS are C2 85, E2 80 A8 and E2 80 A9; no
+// other character's bytes look like these.
+qsizetype newlineCountUtf8(QByteArrayView utf8Text) {
+    const auto* const data = reinterpret_cast<const unsigned char*>(utf8Text.data());
+    const qsizetype size = utf8Text.size();
+    qsizetype count = 0;
+    qsizetype i = 0;
+    auto countAt = [&](qsizetype at) {
+        const unsigned char c = data[at];
+        if (c >= 0x0A && c <= 0x0D)
+            ++count;
+        else if (c == 0x85 && at >= 1 && data[at - 1] == 0xC2)
+            ++count;
+        else if ((c == 0xA8 || c == 0xA9) && at >= 2 && data[at - 1] == 0x80 && data[at - 2] == 0xE2)
+            ++count;
+    };
+#ifdef __SSE2__
+    const __m128i belowLineFeed = _mm_set1_epi8(0x09);
+    const __m128i aboveReturn = _mm_set1_epi8(0x0E);
+    for (; size - i >= 16; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const auto breaks = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpgt_epi8(bytes, belowLineFeed), _mm_cmplt_epi8(bytes, aboveReturn))));
+        if (_mm_movemask_epi8(bytes) == 0) {
+            count += std::popcount(breaks);
+            continue;
+        }
+        for (qsizetype at = i; at < i + 16; ++at)
+            countAt(at);
+    }
+#endif
+    for (; i < size; ++i)
+        countAt(i);
+    return count;
 }
 
 QStringView lineAt(QStringView text, qsizetype number) {
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!isNewline(text[i]))
-            continue;
-        if (number == 0)
-            return text.sliced(start, i - start);
-        --number;
-        start = i + 1;
+    for (; number > 0; --number) {
+        const qsizetype end = nextNewline(text, start);
+        if (end == text.size())
+            return QStringView();
+        start = end + 1;
     }
-    return number == 0 ? text.sliced(start) : QStringView();
+    return text.sliced(start, nextNewline(text, start) - start);
 }
 
 QString searchForm(QStringView text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <vector>
@@ -13,6 +14,9 @@ std::vector<QStringView> lines(QStringView text);
 
 // How many newline characters (as lines() counts them) text holds.
 qsizetype newlineCount(QStringView text);
+
+// How many newline characters the UTF-8 form of a text holds (the same count as newlineCount()).
+qsizetype newlineCountUtf8(QByteArrayView utf8Text);
 
 // Line `number` (from 0) as lines() would give it, or an empty view past the end.
 QStringView lineAt(QStringView text, qsizetype number);

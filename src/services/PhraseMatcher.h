@@ -12,6 +12,8 @@ public:
     explicit PhraseMatcher(const QString& phrase);
 
     bool isContainedIn(QByteArrayView utf8Text) const;
+    // The byte offset of the first occurrence from `from` on, or -1.
+    qsizetype indexIn(QByteArrayView utf8Text, qsizetype from = 0) const;
 
 private:
     QByteArray m_phrase;

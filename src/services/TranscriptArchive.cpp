@@ -39,26 +39,27 @@ std::optional<QString> slowFirstMatchingLine(const QString& body, const QString&
 
 // Lower-casing and composition keep line breaks where they are, so the first hit in the body's
 // part of the search text lies on the body line with the same number; only that line is
-// checked, and the line-by-line scan is the fallback when the search text disagrees.
-std::optional<QString> firstMatchingLine(const TranscriptDocument& document, const QString& searchText,
-                                         const QString& query) {
+// checked, and the line-by-line scan is the fallback when the search text disagrees. The hit is
+// found in the UTF-8 form, which the search scans anyway.
+std::optional<QString> firstMatchingLine(const TranscriptDocument& document, QByteArrayView searchKey,
+                                         const QString& query, const PhraseMatcher& matcher) {
     if (TranscriptText::newlineCount(query) > 0)
         return std::nullopt;
-    const qsizetype bodyStart = TranscriptText::searchForm(document.title).size() +
-                                TranscriptText::searchForm(document.recordingFolderPath).size() + 2;
-    const qsizetype hit = searchText.indexOf(query, bodyStart);
+    const qsizetype bodyStart = TranscriptText::searchForm(document.title).toUtf8().size() +
+                                TranscriptText::searchForm(document.recordingFolderPath).toUtf8().size() + 2;
+    const qsizetype hit = matcher.indexIn(searchKey, bodyStart);
     if (hit < 0)
         return slowFirstMatchingLine(document.body, query);
     const QStringView line = TranscriptText::lineAt(
-        document.body,
-        TranscriptText::newlineCount(QStringView(searchText).sliced(bodyStart, hit - bodyStart)));
+        document.body, TranscriptText::newlineCountUtf8(searchKey.sliced(bodyStart, hit - bodyStart)));
     if (TranscriptText::searchForm(line).contains(query))
         return line.toString();
     return slowFirstMatchingLine(document.body, query);
 }
 
-QString snippet(const TranscriptDocument& document, const QString& searchText, const QString& query) {
-    const auto line = firstMatchingLine(document, searchText, query);
+QString snippet(const TranscriptDocument& document, QByteArrayView searchKey, const QString& query,
+                const PhraseMatcher& matcher) {
+    const auto line = firstMatchingLine(document, searchKey, query, matcher);
     return line ? TranscriptText::leadingCharacters(line->trimmed(), snippetLength)
                 : document.recordingFolderPath;
 }
@@ -100,14 +101,15 @@ std::vector<TranscriptSearchResult> search(const std::vector<IndexedTranscript>&
     for (const IndexedTranscript* entry : found) {
         const TranscriptDocument& document = entry->transcript;
         results.push_back({resultID(document), document.title, document.recordingFolderPath,
-                           snippet(document, entry->normalizedSearchText, preparedQuery), document.updatedAt,
+                           snippet(document, entry->searchKey, preparedQuery, matcher), document.updatedAt,
                            document});
     }
     return results;
 }
 
 QString snippet(const TranscriptDocument& document, const QString& preparedQuery) {
-    return snippet(document, IndexedTranscript::searchText(document), preparedQuery);
+    return snippet(document, IndexedTranscript::searchText(document).toUtf8(), preparedQuery,
+                   PhraseMatcher(preparedQuery));
 }
 
 QString resultID(const TranscriptDocument& document) {

@@ -44,6 +44,10 @@ public:
     explicit Writer(qsizetype expectedSize) { m_out.reserve(expectedSize); }
 
     QByteArray take() { return std::move(m_out); }
+    const char* data() const { return m_out.constData(); }
+    qsizetype size() const { return m_out.size(); }
+    // Keeps the buffer's memory for the next piece.
+    void clear() { m_out.resize(0); }
 
     void raw(const char* text) { m_out.append(text); }
     void raw(char c) { m_out.append(c); }
@@ -226,17 +230,11 @@ void writeDocument(Writer& out, const TranscriptDocument& document) {
 
 } // namespace
 
-QByteArray TranscriptIndexFileWriter::write(const Entries& entries) {
-    // Room for the usual size plus the worst case of the longest string, so that the buffer
-    // grows at most rarely.
-    qsizetype expected = 2;
-    qsizetype longest = 0;
-    for (const auto& [path, entry] : entries) {
-        expected += 2 * path.size() + entry.searchKey.size() + entry.transcript.body.size() * 11 / 10 + 512;
-        longest = std::max({longest, entry.normalizedSearchText.size(), entry.transcript.body.size()});
-    }
-    expected += 6 * longest;
-    Writer out(expected);
+namespace {
+
+// Writes the entries in order; after each one, flush decides whether to pass on what was written.
+template <typename Flush>
+bool writeEntries(Writer& out, const TranscriptIndexFileWriter::Entries& entries, Flush&& flush) {
     out.raw('{');
     bool first = true;
     for (const auto& [path, entry] : entries) {
@@ -257,7 +255,37 @@ QByteArray TranscriptIndexFileWriter::write(const Entries& entries) {
         out.key("transcript");
         writeDocument(out, entry.transcript);
         out.raw('}');
+        if (!flush(false))
+            return false;
     }
     out.raw('}');
+    return flush(true);
+}
+
+} // namespace
+
+QByteArray TranscriptIndexFileWriter::write(const Entries& entries) {
+    // Room for the usual size plus the worst case of the longest string, so that the buffer
+    // grows at most rarely.
+    qsizetype expected = 2;
+    qsizetype longest = 0;
+    for (const auto& [path, entry] : entries) {
+        expected += 2 * path.size() + entry.searchKey.size() + entry.transcript.body.size() * 11 / 10 + 512;
+        longest = std::max({longest, entry.normalizedSearchText.size(), entry.transcript.body.size()});
+    }
+    Writer out(expected + 6 * longest);
+    writeEntries(out, entries, [](bool) { return true; });
     return out.take();
+}
+
+bool TranscriptIndexFileWriter::write(const Entries& entries, QIODevice& device) {
+    constexpr qsizetype piece = 1 << 20;
+    Writer out(2 * piece);
+    return writeEntries(out, entries, [&](bool last) {
+        if (!last && out.size() < piece)
+            return true;
+        const bool written = device.write(out.data(), out.size()) == out.size();
+        out.clear();
+        return written;
+    });
 }

@@ -3,6 +3,7 @@
 #include "models/IndexedTranscript.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <map>
 
@@ -14,4 +15,6 @@ public:
     using Entries = std::map<QString, IndexedTranscript>;
 
     static QByteArray write(const Entries& entries);
+    // The same text written to device in pieces of about a megabyte; false when a write fails.
+    static bool write(const Entries& entries, QIODevice& device);
 };

@@ -8,6 +8,8 @@
 #include "services/TranscriptIndexFileWriter.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSaveFile>
 #include <QSet>
 #include <utility>
 
@@ -51,7 +53,14 @@ TranscriptSearchIndex::Entries TranscriptSearchIndex::readCacheFile() const {
         const QString path = QDir(root).filePath(cacheFileName());
         if (!FileAccess::exists(path))
             return {};
-        const QByteArray bytes = FileAccess::readAll(path);
+        // Mapping the file spares copying it into fresh memory; the file is only ever replaced
+        // by renaming, so the mapped contents stay as they are.
+        QFile file(path);
+        const uchar* mapped =
+            file.open(QIODevice::ReadOnly) && file.size() > 0 ? file.map(0, file.size()) : nullptr;
+        const QByteArray bytes =
+            mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size())
+                   : FileAccess::readAll(path);
         if (auto entries = TranscriptIndexFileReader::read(bytes))
             return std::move(*entries);
         // What the fast reader leaves open, QJsonDocument decides, malformed files included.
@@ -67,9 +76,15 @@ TranscriptSearchIndex::Entries TranscriptSearchIndex::readCacheFile() const {
 }
 
 void TranscriptSearchIndex::writeCacheFile(const Entries& entries) const {
-    const QString root = StorageDirectory::resolve(m_storageDirectoryOverride);
-    FileAccess::writeAtomically(QDir(root).filePath(cacheFileName()),
-                                TranscriptIndexFileWriter::write(entries));
+    // Written in pieces rather than through FileAccess::writeAtomically, which needs the whole
+    // file in memory first; the failure reads the same.
+    const QString path =
+        QDir(StorageDirectory::resolve(m_storageDirectoryOverride)).filePath(cacheFileName());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !TranscriptIndexFileWriter::write(entries, file) ||
+        !file.commit())
+        throw PlatformError(QStringLiteral("The file “%1” couldn’t be saved: %2.")
+                                .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
 void TranscriptSearchIndex::refresh(Entries& entries, const QString& path) {

@@ -5,6 +5,7 @@
 #include "services/TranscriptIndexFileReader.h"
 #include "services/TranscriptIndexFileWriter.h"
 
+#include <QBuffer>
 #include <QJsonDocument>
 #include <cmath>
 #include <optional>
@@ -316,4 +317,20 @@ TEST(TranscriptIndexFileTest, ReadsTranscriptFilesLikeTheStoresDecoder) {
     for (const QByteArray& json : {QByteArray("{}"), valid + "{}", valid.left(valid.size() - 3),
                                    QByteArray(valid).replace("\"title\"", "\"titel\"")})
         EXPECT_FALSE(TranscriptIndexFileReader::readTranscript(json)) << json.constData();
+}
+
+TEST(TranscriptIndexFileTest, WritesTheSameTextToADeviceInPieces) {
+    Entries entries;
+    for (int i = 0; i < 6; ++i) {
+        const QString path = QStringLiteral("/t/%1.json").arg(i);
+        entries.emplace(path, entry(path, QStringLiteral("line é\n").repeated(60'000)));
+    }
+    QBuffer device;
+    ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(TranscriptIndexFileWriter::write(entries, device));
+    EXPECT_GT(device.data().size(), 2'000'000);
+    EXPECT_TRUE(device.data() == qtCompact(entries));
+
+    QBuffer full;
+    EXPECT_FALSE(TranscriptIndexFileWriter::write(entries, full)) << "a device that is not open fails";
 }
