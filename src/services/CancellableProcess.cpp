@@ -112,8 +112,13 @@ void CancellableProcess::waitUntilEnded(pid_t pid) {
 
 std::int32_t CancellableProcess::reap(pid_t pid) {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    pid_t reaped = -1;
+    while ((reaped = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
     }
+    // Without a status (the child was reaped elsewhere) the outcome is unknown, never success.
+    if (reaped < 0)
+        throw PlatformError(QStringLiteral("The program’s exit status could not be read: %1.")
+                                .arg(QString::fromLocal8Bit(std::strerror(errno))));
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return WEXITSTATUS(status);

@@ -236,8 +236,11 @@ QProcessEnvironment WhisperCommandTranscriptionService::environment() const {
     const QString libraryVariable = PlatformTools::libraryPathVariable();
     if (!m_configuration.libraryDirectoryPath.isEmpty()) {
         QString value = QDir::cleanPath(m_configuration.libraryDirectoryPath);
-        if (environment.contains(libraryVariable))
-            value += QLatin1Char(':') + environment.value(libraryVariable);
+        // An empty entry in the search path means the current folder to the loader, so an empty
+        // previous value is not appended.
+        const QString previous = environment.value(libraryVariable);
+        if (!previous.isEmpty())
+            value += QLatin1Char(':') + previous;
         environment.insert(libraryVariable, value);
     }
     environment.remove(QStringLiteral("GGML_BACKEND_PATH"));

@@ -64,5 +64,5 @@ TEST(WhisperModel, DownloadAddressIsBaseThenFileNameThenQuery) {
     EXPECT_TRUE(WhisperModels::downloadBaseAddress().endsWith(QLatin1Char('/')));
     qputenv("TALLYBROOK_MODEL_BASE_URL", "http://127.0.0.1:9/mirror");
     EXPECT_EQ(WhisperModels::downloadBaseAddress(), QStringLiteral("http://127.0.0.1:9/mirror/"));
-    qunsetenv("TALLYBROOK_MODEL_BASE_URL");
+    qputenv("TALLYBROOK_MODEL_BASE_URL", "http://127.0.0.1:9/models/");
 }

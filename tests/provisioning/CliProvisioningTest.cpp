@@ -85,5 +85,5 @@ TEST(CliProvisioningTest, TranscribeWithoutAProgramInstallsTheModelAndSaves) {
     EXPECT_FALSE(second.error.contains(QStringLiteral("Downloading local model")));
     EXPECT_EQ(server.requestedPaths(), (QStringList{QStringLiteral("/ggml-tiny.en-q5_1.bin"),
                                                     QStringLiteral("/ggml-tiny.en-q5_1.bin")}));
-    qunsetenv("TALLYBROOK_MODEL_BASE_URL");
+    qputenv("TALLYBROOK_MODEL_BASE_URL", "http://127.0.0.1:9/models/");
 }

@@ -125,6 +125,7 @@ TEST(UpdateCheckerTest, StartsOnCreationAndReadsTheFeedAddressFromTheEnvironment
     EXPECT_EQ(UpdateChecker::defaultFeedAddress(), QUrl(QStringLiteral("http://127.0.0.1:9/feed.xml")));
     qunsetenv("TALLYBROOK_APPCAST_URL");
     EXPECT_EQ(UpdateChecker::defaultFeedAddress().scheme(), QStringLiteral("https"));
+    qputenv("TALLYBROOK_APPCAST_URL", "http://127.0.0.1:9/appcast.xml");
 }
 
 TEST(UpdateCheckerTest, VersionsCompareNumerically) {

@@ -30,7 +30,7 @@ protected:
             candidate = path("system" + candidate);
         qputenv("TALLYBROOK_MODEL_BASE_URL", m_server.baseAddress().toUtf8());
     }
-    ~WhisperProvisionerTest() override { qunsetenv("TALLYBROOK_MODEL_BASE_URL"); }
+    ~WhisperProvisionerTest() override { qputenv("TALLYBROOK_MODEL_BASE_URL", "http://127.0.0.1:9/models/"); }
 
     QString path(const QString& relative) const { return QDir(m_root.path()).filePath(relative); }
     QString modelFolder() const { return path("data/Tallybrook/Models"); }

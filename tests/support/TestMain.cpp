@@ -29,6 +29,13 @@ int main(int argc, char** argv) {
     setVariable("XDG_CACHE_HOME", home + QStringLiteral("/cache"));
     setVariable("XDG_RUNTIME_DIR", home + QStringLiteral("/runtime"));
     setVariable("TMPDIR", home + QStringLiteral("/tmp"));
+    // No test may reach a real server: downloads and update checks go to a closed local port
+    // unless a test points them at its own server, and never through a proxy.
+    qputenv("TALLYBROOK_MODEL_BASE_URL", "http://127.0.0.1:9/models/");
+    qputenv("TALLYBROOK_APPCAST_URL", "http://127.0.0.1:9/appcast.xml");
+    for (const char* proxy :
+         {"http_proxy", "https_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY"})
+        qunsetenv(proxy);
     QStandardPaths::setTestModeEnabled(false);
 
     QCoreApplication app(argc, argv);

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -46,6 +47,14 @@ TEST(CancellableProcess, ReturnsTheExitStatusAndPassesArgumentsUnchanged) {
 TEST(CancellableProcess, ReportsADeathBySignalAsNonZero) {
     EXPECT_EQ(runShell(QStringLiteral("kill -SEGV $$")), 128 + 11);
     EXPECT_EQ(runShell(QStringLiteral("kill -KILL $$")), 128 + 9);
+}
+
+TEST(CancellableProcess, AnExitStatusThatCannotBeReadIsAFailureNotSuccess) {
+    // With SIGCHLD ignored the kernel reaps children itself and no status is left to read.
+    const auto previous = std::signal(SIGCHLD, SIG_IGN);
+    EXPECT_THROW(runShell(QStringLiteral("exit 7")), PlatformError);
+    std::signal(SIGCHLD, previous);
+    EXPECT_EQ(runShell(QStringLiteral("exit 7")), 7);
 }
 
 TEST(CancellableProcess, InheritsOrReplacesTheEnvironment) {

@@ -112,6 +112,12 @@ TEST_F(StandInServiceTest, BuildsTheEnvironmentFromOursWithTheLibraryFolderFirst
     EXPECT_EQ(whisper.variable(QStringLiteral("GGML_BACKEND_DIR")), path(QStringLiteral("Whisper/libexec")));
     EXPECT_EQ(whisper.variable(QStringLiteral("GGML_BACKEND_PATH")), std::nullopt);
     EXPECT_EQ(whisper.variable(QStringLiteral("HOME")), QDir::homePath());
+
+    // An empty previous value would add an empty entry, which the loader reads as the current folder.
+    qputenv(variable, "");
+    transcribe(single(QStringLiteral("call.wav")));
+    qputenv(variable, saved);
+    EXPECT_EQ(whisper.variable(QString::fromLatin1(variable)), path(QStringLiteral("Whisper/lib")));
 }
 
 TEST_F(StandInServiceTest, ConvertsOtherFormatsToATemporaryWavThatIsRemoved) {
