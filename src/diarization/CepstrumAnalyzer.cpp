@@ -10,6 +10,12 @@ constexpr float sampleRate = 16000.0f;
 constexpr float lowestHz = 60.0f;
 constexpr float highestHz = 7600.0f;
 constexpr float voicingThreshold = 0.6f;
+// The speech band, 300 Hz to 4 kHz, in bins of 31.25 Hz.
+constexpr int speechBandFirstBin = 10;
+constexpr int speechBandLastBin = 128;
+// Voicing strength looks for a fundamental between 70 and 400 Hz (lags at 8 kHz); lower periods
+// are mostly rumble.
+constexpr int longestVoicingLag = 114;
 
 float toMel(float hz) {
     return 2595.0f * std::log10(1.0f + hz / 700.0f);
@@ -44,6 +50,11 @@ CepstrumAnalyzer::CepstrumAnalyzer(int melBands, int cepstra)
         m_bitReversed.push_back(reversed);
     }
     buildFilters();
+    for (const float w : m_window)
+        m_windowPower += w * w;
+    for (int bin = 0; bin <= fftSize / 2; ++bin)
+        m_deEmphasis.push_back(1.0f + 0.97f * 0.97f -
+                               2 * 0.97f * std::cos(2 * pi * static_cast<float>(bin) / fftSize));
     for (int c = 1; c <= m_cepstra; ++c)
         for (int m = 0; m < m_melBands; ++m)
             m_dct.push_back(std::cos(pi * static_cast<float>(c) * (static_cast<float>(m) + 0.5f) /
@@ -93,7 +104,7 @@ void CepstrumAnalyzer::transform() {
     }
 }
 
-float CepstrumAnalyzer::logPitch(const float* frame) {
+float CepstrumAnalyzer::logPitch(const float* frame, float& voicing) {
     // Between 400 Hz (lag 20) and 60 Hz (lag 133) at 8 kHz.
     constexpr int shortestLag = 20, longestLag = 133, minimumOverlap = 60;
     m_decimated.resize(frameLength / 2);
@@ -103,6 +114,7 @@ float CepstrumAnalyzer::logPitch(const float* frame) {
     const int n = frameLength / 2;
     float bestScore = 0;
     int bestLag = 0;
+    voicing = 0;
     for (int lag = shortestLag; lag <= longestLag && n - lag >= minimumOverlap; ++lag) {
         float cross = 0, head = 0, tail = 0;
         for (int i = 0; i + lag < n; ++i) {
@@ -111,6 +123,8 @@ float CepstrumAnalyzer::logPitch(const float* frame) {
             tail += x[i + lag] * x[i + lag];
         }
         const float score = cross / std::sqrt(head * tail + 1e-12f);
+        if (lag <= longestVoicingLag)
+            voicing = std::max(voicing, score);
         if (score > bestScore) {
             bestScore = score;
             bestLag = lag;
@@ -120,7 +134,6 @@ float CepstrumAnalyzer::logPitch(const float* frame) {
 }
 
 CepstrumAnalyzer::FrameMeasures CepstrumAnalyzer::analyze(const float* frame, float* output) {
-    double energy = 0;
     float mean = 0;
     for (int i = 0; i < frameLength; ++i)
         mean += frame[i];
@@ -128,7 +141,6 @@ CepstrumAnalyzer::FrameMeasures CepstrumAnalyzer::analyze(const float* frame, fl
     float previous = frame[0] - mean;
     for (int i = 0; i < frameLength; ++i) {
         const float x = frame[i] - mean;
-        energy += static_cast<double>(x) * x;
         const float emphasised = x - 0.97f * previous;
         previous = x;
         m_buffer[static_cast<std::size_t>(i)] = {emphasised * m_window[static_cast<std::size_t>(i)], 0.0f};
@@ -137,6 +149,12 @@ CepstrumAnalyzer::FrameMeasures CepstrumAnalyzer::analyze(const float* frame, fl
     transform();
     for (int bin = 0; bin <= fftSize / 2; ++bin)
         m_power[static_cast<std::size_t>(bin)] = std::norm(m_buffer[static_cast<std::size_t>(bin)]);
+    // Level of the speech band only, so that rumble and hum below it do not pass for speech. The
+    // pre-emphasis is undone per bin; the scale matches the mean square of the frame.
+    double band = 0;
+    for (int bin = speechBandFirstBin; bin <= speechBandLastBin; ++bin)
+        band += m_power[static_cast<std::size_t>(bin)] / m_deEmphasis[static_cast<std::size_t>(bin)];
+    band *= 2.0 / (fftSize * m_windowPower);
     for (int m = 0; m < m_melBands; ++m) {
         float sum = 0;
         const auto& weights = m_filterWeights[static_cast<std::size_t>(m)];
@@ -152,5 +170,8 @@ CepstrumAnalyzer::FrameMeasures CepstrumAnalyzer::analyze(const float* frame, fl
             sum += basis[m] * m_logMel[static_cast<std::size_t>(m)];
         output[c] = sum;
     }
-    return {static_cast<float>(std::log(energy / frameLength + 1e-10)), logPitch(frame)};
+    FrameMeasures measures;
+    measures.logEnergy = static_cast<float>(std::log(band + 1e-10));
+    measures.logPitch = logPitch(frame, measures.voicing);
+    return measures;
 }

@@ -14,8 +14,9 @@ public:
     CepstrumAnalyzer(int melBands, int cepstra);
 
     struct FrameMeasures {
-        float logEnergy = 0;
-        float logPitch = 0; // natural log of the fundamental in Hz; 0 when the frame is not voiced
+        float logEnergy = 0; // of the 300 Hz - 4 kHz band, the frame's mean square there
+        float voicing = 0;   // strongest normalised autocorrelation for a 70-400 Hz fundamental
+        float logPitch = 0;  // natural log of the fundamental in Hz; 0 when the frame is not voiced
     };
 
     // Writes `cepstra` coefficients c1..cN to output.
@@ -25,7 +26,7 @@ private:
     static constexpr int fftSize = 512;
 
     void transform();
-    float logPitch(const float* frame);
+    float logPitch(const float* frame, float& voicing);
     void buildFilters();
 
     int m_melBands;
@@ -40,4 +41,6 @@ private:
     std::vector<float> m_power;
     std::vector<float> m_logMel;
     std::vector<float> m_decimated;
+    std::vector<float> m_deEmphasis; // power gain of the pre-emphasis per bin
+    float m_windowPower = 0;
 };

@@ -22,6 +22,7 @@ constexpr std::array fields{
     Field{"minimumSpeechSeconds", &DiarizationParameters::minimumSpeechSeconds},
     Field{"speechResegmentationPasses", &DiarizationParameters::speechResegmentationPasses},
     Field{"speechSwitchPenalty", &DiarizationParameters::speechSwitchPenalty},
+    Field{"speechMinimumVoicing", &DiarizationParameters::speechMinimumVoicing},
     Field{"melBands", &DiarizationParameters::melBands},
     Field{"cepstra", &DiarizationParameters::cepstra},
     Field{"windowSeconds", &DiarizationParameters::windowSeconds},

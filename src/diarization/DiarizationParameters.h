@@ -13,6 +13,7 @@ struct DiarizationParameters {
     double minimumSpeechSeconds = 0.3;
     int speechResegmentationPasses = 1; // speech/non-speech mixtures relabelling the frames
     double speechSwitchPenalty = 10.0;
+    double speechMinimumVoicing = 0.55; // least mean periodicity of a stretch of speech
 
     // Frame features.
     int melBands = 24;

@@ -21,6 +21,7 @@ FrameFeatures FeatureExtractor::extract(const AudioSamples& samples, std::stop_t
             : (samples.size() - CepstrumAnalyzer::frameLength) / CepstrumAnalyzer::hopLength + 1;
     features.logEnergy.resize(frames);
     features.logPitch.resize(frames);
+    features.voicing.resize(frames);
     features.cepstra.resize(frames * static_cast<std::size_t>(m_cepstra));
     const std::size_t share =
         (frames + static_cast<std::size_t>(m_workers) - 1) / static_cast<std::size_t>(m_workers);
@@ -49,6 +50,7 @@ void FeatureExtractor::extractRange(const AudioSamples& samples, FrameFeatures& 
         const CepstrumAnalyzer::FrameMeasures measures = analyzer.analyze(frame.data(), features.row(f));
         features.logEnergy[f] = measures.logEnergy;
         features.logPitch[f] = measures.logPitch;
+        features.voicing[f] = measures.voicing;
     }
 }
 

@@ -11,6 +11,7 @@ struct FrameFeatures {
     std::vector<float> cepstra;   // frameCount() rows of `dimensions` values
     std::vector<float> logEnergy; // one per frame
     std::vector<float> logPitch;  // one per frame; 0 where the frame is not voiced
+    std::vector<float> voicing;   // one per frame; periodicity from 0 to 1
 
     std::size_t frameCount() const { return logEnergy.size(); }
     const float* row(std::size_t frame) const {

@@ -14,7 +14,7 @@ public:
 
     // The revision of the built-in defaults; a file of another revision is replaced by them
     // like a model of an outdated revision.
-    static QString builtInRevision() { return QStringLiteral("4"); }
+    static QString builtInRevision() { return QStringLiteral("5"); }
 
     // Reads the folder's parameter file. When it is missing (or of another revision) and
     // writeWhenMissing is set, the built-in defaults are written and returned. Throws

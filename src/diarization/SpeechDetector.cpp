@@ -130,3 +130,25 @@ void SpeechDetector::smooth(std::vector<bool>& speech) const {
             std::fill(speech.begin() + static_cast<std::ptrdiff_t>(start),
                       speech.begin() + static_cast<std::ptrdiff_t>(end), false);
 }
+
+void SpeechDetector::dropUnvoiced(std::vector<bool>& speech, const std::vector<float>& voicing,
+                                  const std::vector<float>& logEnergy) const {
+    // Weighted by level, so that vowels count and the quiet frames between words do not.
+    for (std::size_t f = 0; f < speech.size();) {
+        if (!speech[f]) {
+            ++f;
+            continue;
+        }
+        std::size_t end = f;
+        double sum = 0, weights = 0;
+        for (; end < speech.size() && speech[end]; ++end) {
+            const double weight = std::exp(static_cast<double>(logEnergy[end] - logEnergy[f]));
+            sum += weight * voicing[end];
+            weights += weight;
+        }
+        if (sum / weights < m_parameters.speechMinimumVoicing)
+            std::fill(speech.begin() + static_cast<std::ptrdiff_t>(f),
+                      speech.begin() + static_cast<std::ptrdiff_t>(end), false);
+        f = end;
+    }
+}

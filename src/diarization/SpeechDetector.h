@@ -22,6 +22,10 @@ public:
     // Hangover, bridged pauses and no islands.
     void smooth(std::vector<bool>& speech) const;
 
+    // Clears the stretches of speech that are too aperiodic to be voices: rumble, clatter, noise.
+    void dropUnvoiced(std::vector<bool>& speech, const std::vector<float>& voicing,
+                      const std::vector<float>& logEnergy) const;
+
 private:
     DiarizationParameters m_parameters;
 };

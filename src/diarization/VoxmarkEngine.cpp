@@ -86,6 +86,7 @@ std::vector<bool> VoxmarkEngine::detectSpeech(const FrameFeatures& features, con
     std::vector<bool> speech =
         SpeechResegmenter(m_parameters).refine(features, detector.detect(features.logEnergy), stopToken);
     detector.smooth(speech);
+    detector.dropUnvoiced(speech, features.voicing, features.logEnergy);
     if (options.clipTimestamps.empty())
         return speech;
     std::vector<bool> inClip(speech.size(), false);
