@@ -40,14 +40,16 @@ std::optional<QString> slowFirstMatchingLine(const QString& body, const QString&
 // Lower-casing and composition keep line breaks where they are, so the first hit in the body's
 // part of the search text lies on the body line with the same number; only that line is
 // checked, and the line-by-line scan is the fallback when the search text disagrees. The hit is
-// found in the UTF-8 form, which the search scans anyway.
+// found in the UTF-8 form, which the search scans anyway; firstHit is the first in the whole
+// search text, when known.
 std::optional<QString> firstMatchingLine(const TranscriptDocument& document, QByteArrayView searchKey,
-                                         const QString& query, const PhraseMatcher& matcher) {
+                                         const QString& query, const PhraseMatcher& matcher,
+                                         qsizetype firstHit) {
     if (TranscriptText::newlineCount(query) > 0)
         return std::nullopt;
     const qsizetype bodyStart = TranscriptText::searchForm(document.title).toUtf8().size() +
                                 TranscriptText::searchForm(document.recordingFolderPath).toUtf8().size() + 2;
-    const qsizetype hit = matcher.indexIn(searchKey, bodyStart);
+    const qsizetype hit = firstHit >= bodyStart ? firstHit : matcher.indexIn(searchKey, bodyStart);
     if (hit < 0)
         return slowFirstMatchingLine(document.body, query);
     const QStringView line = TranscriptText::lineAt(
@@ -58,8 +60,8 @@ std::optional<QString> firstMatchingLine(const TranscriptDocument& document, QBy
 }
 
 QString snippet(const TranscriptDocument& document, QByteArrayView searchKey, const QString& query,
-                const PhraseMatcher& matcher) {
-    const auto line = firstMatchingLine(document, searchKey, query, matcher);
+                const PhraseMatcher& matcher, qsizetype firstHit = -1) {
+    const auto line = firstMatchingLine(document, searchKey, query, matcher, firstHit);
     return line ? TranscriptText::leadingCharacters(line->trimmed(), snippetLength)
                 : document.recordingFolderPath;
 }
@@ -88,21 +90,25 @@ QString searchQuery(const QString& query) {
 std::vector<TranscriptSearchResult> search(const std::vector<IndexedTranscript>& entries,
                                            const QString& preparedQuery) {
     const PhraseMatcher matcher(preparedQuery);
-    std::vector<const IndexedTranscript*> found;
+    struct Hit {
+        const IndexedTranscript* entry;
+        qsizetype offset;
+    };
+    std::vector<Hit> found;
     for (const IndexedTranscript& entry : entries) {
-        if (matcher.isContainedIn(entry.searchKey))
-            found.push_back(&entry);
+        if (const qsizetype offset = matcher.indexIn(entry.searchKey); offset >= 0)
+            found.push_back({&entry, offset});
     }
-    std::stable_sort(found.begin(), found.end(), [](const auto* a, const auto* b) {
-        return a->transcript.updatedAt > b->transcript.updatedAt;
+    std::stable_sort(found.begin(), found.end(), [](const Hit& a, const Hit& b) {
+        return a.entry->transcript.updatedAt > b.entry->transcript.updatedAt;
     });
     std::vector<TranscriptSearchResult> results;
     results.reserve(found.size());
-    for (const IndexedTranscript* entry : found) {
+    for (const auto& [entry, offset] : found) {
         const TranscriptDocument& document = entry->transcript;
         results.push_back({resultID(document), document.title, document.recordingFolderPath,
-                           snippet(document, entry->searchKey, preparedQuery, matcher), document.updatedAt,
-                           document});
+                           snippet(document, entry->searchKey, preparedQuery, matcher, offset),
+                           document.updatedAt, document});
     }
     return results;
 }

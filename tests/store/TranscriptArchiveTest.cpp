@@ -137,3 +137,25 @@ TEST_F(ArchiveTest, AFreshSaveIsFoundBeforeTheCacheFileIsRewritten) {
     EXPECT_EQ(titlesFound(QStringLiteral("fresh")), QStringList{"New"});
     EXPECT_EQ(TranscriptStore(m_store).indexedTranscripts().size(), 1u);
 }
+
+// The hit may lie in the title or folder path first; body lines end in every kind of line break
+// and hold characters that take more than one byte or unit before the hit.
+TEST_F(ArchiveTest, SearchSnippetsAreTheFirstBodyLineWithTheHitAfterAnyLineBreak) {
+    const QString breaks[] = {QStringLiteral("\n"),  QStringLiteral("\r\n"), QStringLiteral("\v"),
+                              QStringLiteral("\f"),  QString(QChar(0x85)),   QString(QChar(0x2028)),
+                              QString(QChar(0x2029))};
+    int number = 0;
+    for (const QString& lineBreak : breaks) {
+        const QString title = QStringLiteral("Needle title %1").arg(number++);
+        const QString body =
+            QStringLiteral("Ünïcödé 会议 😀 Å…") + lineBreak + QStringLiteral("no match here") + lineBreak +
+            QStringLiteral("  The NEEDLE is here  ") + lineBreak + QStringLiteral("needle again");
+        saveAs(title, document(QStringLiteral("/m/needle ") + title, body));
+    }
+    const auto results = m_store.searchTranscripts(QStringLiteral("needle"));
+    ASSERT_EQ(results.size(), std::size(breaks));
+    for (const TranscriptSearchResult& result : results)
+        EXPECT_EQ(result.snippet, QStringLiteral("The NEEDLE is here")) << qPrintable(result.title);
+    for (const TranscriptSearchResult& result : m_store.searchTranscripts(QStringLiteral("title")))
+        EXPECT_EQ(result.snippet, result.recordingFolderPath);
+}
