@@ -23,14 +23,19 @@ TranscriptSearchIndex::Guard TranscriptSearchIndex::lock() {
 std::vector<IndexedTranscript> TranscriptSearchIndex::transcripts(const Guard&, const FileListing& fileURLs) {
     if (m_cachedEntries)
         return values(*m_cachedEntries);
-    Entries entries = readCacheFile();
+    bool readExactly = false;
+    Entries entries = readCacheFile(&readExactly);
     const QStringList files = fileURLs();
     const QSet<QString> listed(files.begin(), files.end());
-    std::erase_if(entries, [&](const auto& member) { return !listed.contains(member.first); });
+    bool changed =
+        std::erase_if(entries, [&](const auto& member) { return !listed.contains(member.first); }) > 0;
     for (const QString& path : files)
-        refresh(entries, path);
+        changed = refresh(entries, path) || changed;
     m_cachedEntries = std::move(entries);
-    writeCacheFile(*m_cachedEntries);
+    // A cache file that already holds exactly these entries is left as it is: rewriting hundreds
+    // of megabytes with the same content would only cost the start-up time.
+    if (changed || !readExactly)
+        writeCacheFile(*m_cachedEntries);
     return values(*m_cachedEntries);
 }
 
@@ -47,7 +52,7 @@ QDateTime TranscriptSearchIndex::modificationDate(const QString& path) {
     return QDateTime::fromSecsSinceEpoch(date.toSecsSinceEpoch(), Qt::UTC);
 }
 
-TranscriptSearchIndex::Entries TranscriptSearchIndex::readCacheFile() const {
+TranscriptSearchIndex::Entries TranscriptSearchIndex::readCacheFile(bool* readExactly) const {
     try {
         const QString root = StorageDirectory::resolve(m_storageDirectoryOverride);
         const QString path = QDir(root).filePath(cacheFileName());
@@ -61,8 +66,11 @@ TranscriptSearchIndex::Entries TranscriptSearchIndex::readCacheFile() const {
         const QByteArray bytes =
             mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size())
                    : FileAccess::readAll(path);
-        if (auto entries = TranscriptIndexFileReader::read(bytes))
+        if (auto entries = TranscriptIndexFileReader::read(bytes)) {
+            if (readExactly)
+                *readExactly = true;
             return std::move(*entries);
+        }
         // What the fast reader leaves open, QJsonDocument decides, malformed files included.
         const QJsonObject object = JsonFormat::parseObject(bytes);
         Entries entries;
@@ -87,19 +95,21 @@ void TranscriptSearchIndex::writeCacheFile(const Entries& entries) const {
                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
-void TranscriptSearchIndex::refresh(Entries& entries, const QString& path) {
+bool TranscriptSearchIndex::refresh(Entries& entries, const QString& path) {
     const QDateTime modified = modificationDate(path);
     const auto existing = entries.find(path);
     if (existing != entries.end() && existing->second.sourceModifiedAt == modified)
-        return;
+        return false;
     try {
         const QByteArray bytes = FileAccess::readAll(path);
         std::optional<TranscriptDocument> document = TranscriptIndexFileReader::readTranscript(bytes);
         if (!document)
             document = TranscriptDocument::fromJson(JsonFormat::parseObject(bytes));
         entries.insert_or_assign(path, IndexedTranscript::make(path, modified, *document));
+        return true;
     } catch (const PlatformError&) {
         // An unreadable or undecodable file stays out of the index, or keeps its older entry.
+        return false;
     }
 }
 

@@ -47,9 +47,11 @@ public:
 private:
     using Entries = std::map<QString, IndexedTranscript>;
 
-    Entries readCacheFile() const;
+    // readExactly tells whether the file was in the exact form this index writes.
+    Entries readCacheFile(bool* readExactly = nullptr) const;
     void writeCacheFile(const Entries& entries) const;
-    static void refresh(Entries& entries, const QString& path);
+    // True when the entry was read anew from the file.
+    static bool refresh(Entries& entries, const QString& path);
     static std::vector<IndexedTranscript> values(const Entries& entries);
 
     QString m_storageDirectoryOverride;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "models/MeetingRecording.h"
-#include "models/TranscriptDocument.h"
 #include "models/TallybrookError.h"
+#include "models/TranscriptDocument.h"
 #include "services/TranscriptStore.h"
 
 #include <QDateTime>

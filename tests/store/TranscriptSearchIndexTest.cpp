@@ -93,6 +93,37 @@ TEST_F(SearchIndexTest, RestartRereadsOnlyChangedFilesAndDropsUnlistedOnes) {
     EXPECT_EQ(cache.keys(), (QStringList{changed, kept}));
 }
 
+TEST_F(SearchIndexTest, RestartLeavesAnUnchangedCacheFileAsItIs) {
+    const QString a = transcriptFile("a");
+    const QString b = transcriptFile("b");
+    writeTranscript(a, document(QStringLiteral("/m/a"), QStringLiteral("a v1")), at(10, 0));
+    writeTranscript(b, document(QStringLiteral("/m/b"), QStringLiteral("b v1")), at(10, 0));
+    TranscriptSearchIndex first(m_root);
+    list(first, {a, b});
+    const QDateTime marker = QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    const auto markCache = [&] {
+        QFile file(cacheFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(marker, QFileDevice::FileModificationTime));
+    };
+    markCache();
+
+    TranscriptSearchIndex unchanged(m_root);
+    EXPECT_EQ(bodies(list(unchanged, {a, b})), (QStringList{"a v1", "b v1"}));
+    EXPECT_EQ(QFileInfo(cacheFile()).lastModified().toUTC(), marker);
+
+    // A dropped file or a changed one makes the listing write the file anew.
+    TranscriptSearchIndex dropped(m_root);
+    EXPECT_EQ(bodies(list(dropped, {a})), QStringList{"a v1"});
+    EXPECT_NE(QFileInfo(cacheFile()).lastModified().toUTC(), marker);
+    markCache();
+    writeTranscript(a, document(QStringLiteral("/m/a"), QStringLiteral("a v2")), at(10, 1));
+    TranscriptSearchIndex changed(m_root);
+    EXPECT_EQ(bodies(list(changed, {a})), QStringList{"a v2"});
+    EXPECT_NE(QFileInfo(cacheFile()).lastModified().toUTC(), marker);
+    EXPECT_EQ(JsonFormat::parseObject(FileAccess::readAll(cacheFile())).keys(), QStringList{a});
+}
+
 TEST_F(SearchIndexTest, UndecodableFileKeepsItsLastEntryOrStaysOut) {
     const QString good = transcriptFile("good");
     writeTranscript(good, document(QStringLiteral("/m/g"), QStringLiteral("good v1")), at(10, 0));
