@@ -1,4 +1,5 @@
 #include "services/CurlWhisperModelDownloader.h"
+#include "platform/TemporaryFileGuard.h"
 
 #include "models/TallybrookError.h"
 #include "services/CurlTransfer.h"
@@ -6,27 +7,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QUuid>
 
 namespace {
-
-// Removes the temporary file on every way out except a successful return.
-class TemporaryFileGuard {
-public:
-    explicit TemporaryFileGuard(QString path)
-        : m_path(std::move(path)) {}
-    ~TemporaryFileGuard() {
-        if (!m_path.isEmpty())
-            QFile::remove(m_path);
-    }
-    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
-    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
-
-    QString release() { return std::exchange(m_path, QString()); }
-
-private:
-    QString m_path;
-};
 
 [[noreturn]] void failWriting(const QFile& file) {
     throw PlatformError(QStringLiteral("The file “%1” couldn’t be written: %2.")
@@ -37,7 +19,7 @@ private:
 
 QString CurlWhisperModelDownloader::download(const QUrl& address, std::stop_token stopToken,
                                              const DownloadProgressCallback& progress) {
-    const QString path = QDir(QDir::tempPath()).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    const QString path = TemporaryFileGuard::uniquePath();
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         failWriting(file);

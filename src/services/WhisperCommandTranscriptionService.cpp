@@ -1,4 +1,5 @@
 #include "services/WhisperCommandTranscriptionService.h"
+#include "platform/TemporaryFileGuard.h"
 
 #include "models/CancelledError.h"
 #include "platform/PlatformTools.h"
@@ -10,38 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUuid>
 #include <set>
 
 namespace {
-
-QString temporaryPath(const QString& suffix) {
-    return QDir(QDir::tempPath())
-        .filePath(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix);
-}
 
 void throwIfCancelled(const std::stop_token& stopToken) {
     if (stopToken.stop_requested())
         throw CancelledError();
 }
-
-// Removes a file of ours when the scope ends, however it ends.
-class TemporaryFileGuard {
-public:
-    explicit TemporaryFileGuard(QString path)
-        : m_path(std::move(path)) {}
-    ~TemporaryFileGuard() {
-        if (!m_path.isEmpty())
-            QFile::remove(m_path);
-    }
-    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
-    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
-
-    void release() { m_path.clear(); }
-
-private:
-    QString m_path;
-};
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
@@ -188,7 +165,7 @@ WhisperCommandTranscriptionService::convertToWhisperInputIfNeeded(const QString&
                                       QStringLiteral("wav")};
     if (readable.contains(QFileInfo(source).suffix().toLower()))
         return source;
-    const QString output = temporaryPath(QStringLiteral(".wav"));
+    const QString output = TemporaryFileGuard::uniquePath(QStringLiteral(".wav"));
     TemporaryFileGuard guard(output);
     const QStringList arguments{QStringLiteral("-f"),
                                 QStringLiteral("WAVE"),
@@ -205,7 +182,7 @@ WhisperCommandTranscriptionService::convertToWhisperInputIfNeeded(const QString&
 
 WhisperParsedTranscript WhisperCommandTranscriptionService::transcribePreparedAudio(
     const QString& audio, const ProgressCallback& progress, const std::stop_token& stopToken) const {
-    const QString outputBase = temporaryPath(QString());
+    const QString outputBase = TemporaryFileGuard::uniquePath();
     progress({QStringLiteral("Transcribing locally")});
     const QString outputFile = outputBase + QStringLiteral(".json");
     const TemporaryFileGuard guard(outputFile);
