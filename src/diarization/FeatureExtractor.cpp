@@ -56,18 +56,7 @@ void FeatureExtractor::extractRange(const AudioSamples& samples, FrameFeatures& 
 
 void FeatureExtractor::normalise(FrameFeatures& features, const std::vector<bool>& selected) {
     const auto dims = static_cast<std::size_t>(features.dimensions);
-    std::vector<double> sum(dims), squares(dims);
-    std::size_t count = 0;
-    for (std::size_t f = 0; f < features.frameCount(); ++f) {
-        if (!selected[f])
-            continue;
-        ++count;
-        const float* row = features.row(f);
-        for (std::size_t d = 0; d < dims; ++d) {
-            sum[d] += row[d];
-            squares[d] += static_cast<double>(row[d]) * row[d];
-        }
-    }
+    const auto [sum, squares, count] = features.moments(selected, 0, features.frameCount());
     if (count < 2)
         return;
     std::vector<float> mean(dims), scale(dims);

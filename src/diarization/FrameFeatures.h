@@ -18,4 +18,12 @@ struct FrameFeatures {
         return cepstra.data() + frame * static_cast<std::size_t>(dimensions);
     }
     float* row(std::size_t frame) { return cepstra.data() + frame * static_cast<std::size_t>(dimensions); }
+
+    // Per-dimension sums and sums of squares of the cepstra of the selected frames in [first, end).
+    struct Moments {
+        std::vector<double> sum;
+        std::vector<double> squares;
+        std::size_t count = 0;
+    };
+    Moments moments(const std::vector<bool>& selected, std::size_t first, std::size_t end) const;
 };

@@ -69,18 +69,10 @@ void WindowEmbedder::measurePitch(const FrameFeatures& features, const std::vect
 std::vector<float> WindowEmbedder::statistics(const FrameFeatures& features, const std::vector<bool>& speech,
                                               std::size_t first, std::size_t end) const {
     const auto dims = static_cast<std::size_t>(features.dimensions);
-    std::vector<double> sum(dims), squares(dims);
-    double count = 0;
-    for (std::size_t f = first; f < end; ++f) {
-        if (!speech[f])
-            continue;
-        ++count;
-        const float* row = features.row(f);
-        for (std::size_t d = 0; d < dims; ++d) {
-            sum[d] += row[d];
-            squares[d] += static_cast<double>(row[d]) * row[d];
-        }
-    }
+    const FrameFeatures::Moments moments = features.moments(speech, first, end);
+    const auto count = static_cast<double>(moments.count);
+    const std::vector<double>& sum = moments.sum;
+    const std::vector<double>& squares = moments.squares;
     std::vector<float> result(2 * dims + 1);
     for (std::size_t d = 0; d < dims; ++d) {
         const double mean = sum[d] / count;
