@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -119,11 +120,15 @@ void searchPerKeystroke(const TranscriptStore& store, const QString& phrase, con
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // An optional folder keeps the generated storage for later runs, which reuse it.
     QTemporaryDir temporary;
-    const QString root = temporary.filePath(QStringLiteral("storage"));
-    std::printf("generating %d transcripts of about %lld characters...\n", transcriptCount,
-                static_cast<long long>(bodyBytes));
-    generate(root);
+    const QString root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.filePath(QStringLiteral("storage"));
+    if (!QDir(root).exists(QStringLiteral("Transcripts"))) {
+        std::printf("generating %d transcripts of about %lld characters...\n", transcriptCount,
+                    static_cast<long long>(bodyBytes));
+        generate(root);
+    }
+    QFile::remove(QDir(root).filePath(TranscriptSearchIndex::cacheFileName()));
 
     const TranscriptStore cold(root);
     const QStringList files = cold.storedTranscriptURLs();

@@ -4,12 +4,12 @@
 #include "models/JsonFormat.h"
 #include "models/TranscriptText.h"
 
+#include <QStringDecoder>
 #include <QUrl>
 
 IndexedTranscript IndexedTranscript::make(const QString& sourceURL, const QDateTime& modifiedAt,
                                           const TranscriptDocument& transcript) {
-    const QString text = searchText(transcript);
-    return {sourceURL, modifiedAt, transcript, text, text.toUtf8()};
+    return {sourceURL, modifiedAt, transcript, searchText(transcript).toUtf8()};
 }
 
 QString IndexedTranscript::searchText(const TranscriptDocument& transcript) {
@@ -24,11 +24,17 @@ QString IndexedTranscript::searchText(const TranscriptDocument& transcript) {
     return TranscriptText::searchForm(std::move(text));
 }
 
+QString IndexedTranscript::normalizedSearchText() const {
+    // QString::fromUtf8 would drop a leading byte order mark, which belongs to the text here.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(normalizedSearchTextUtf8);
+}
+
 QJsonObject IndexedTranscript::toJson() const {
     return {{QStringLiteral("sourceURL"), QUrl::fromLocalFile(sourceURL).toString(QUrl::FullyEncoded)},
             {QStringLiteral("sourceModifiedAt"), JsonFormat::dateString(sourceModifiedAt)},
             {QStringLiteral("transcript"), transcript.toJson()},
-            {QStringLiteral("normalizedSearchText"), normalizedSearchText}};
+            {QStringLiteral("normalizedSearchText"), normalizedSearchText()}};
 }
 
 IndexedTranscript IndexedTranscript::fromJson(const QJsonObject& object) {
@@ -43,7 +49,7 @@ IndexedTranscript IndexedTranscript::fromJson(const QJsonObject& object) {
     entry.sourceModifiedAt = JsonFormat::requiredDate(object, QStringLiteral("sourceModifiedAt"));
     entry.transcript =
         TranscriptDocument::fromJson(JsonFormat::requiredObject(object, QStringLiteral("transcript")));
-    entry.normalizedSearchText = JsonFormat::requiredString(object, QStringLiteral("normalizedSearchText"));
-    entry.searchKey = entry.normalizedSearchText.toUtf8();
+    entry.normalizedSearchTextUtf8 =
+        JsonFormat::requiredString(object, QStringLiteral("normalizedSearchText")).toUtf8();
     return entry;
 }

@@ -12,10 +12,13 @@ struct IndexedTranscript {
     QString sourceURL; // absolute local path; a percent-encoded file URL in JSON
     QDateTime sourceModifiedAt;
     TranscriptDocument transcript;
-    QString normalizedSearchText;
-    QByteArray searchKey; // normalizedSearchText in UTF-8, for scanning; kept in memory only
+    // The search text in UTF-8: the form the search scans and the cache file holds, and half
+    // the memory of a QString.
+    QByteArray normalizedSearchTextUtf8;
 
     bool operator==(const IndexedTranscript&) const = default;
+
+    QString normalizedSearchText() const;
 
     // An entry for a freshly read document, with its search text.
     static IndexedTranscript make(const QString& sourceURL, const QDateTime& modifiedAt,

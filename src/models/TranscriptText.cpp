@@ -21,23 +21,22 @@ qsizetype nextNewline(QStringView text, qsizetype from) {
     const qsizetype size = text.size();
     qsizetype i = from;
 #ifdef __SSE2__
-    // Units from 0x0A to 0x0D, and any unit from 0x80 on (NEL, LS, PS and everything else
-    // non-ASCII), are checked one by one.
+    // The comparisons pick out exactly the newline units, so a block without any is passed over
+    // whole, whatever other characters it holds.
     const __m128i belowLineFeed = _mm_set1_epi16(0x09);
     const __m128i aboveReturn = _mm_set1_epi16(0x0E);
-    const __m128i nonAscii = _mm_set1_epi16(0x7F);
+    const __m128i nextLine = _mm_set1_epi16(0x85);
+    const __m128i lineSeparator = _mm_set1_epi16(0x2028);
+    const __m128i paragraphSeparator = _mm_set1_epi16(0x2029);
     for (; size - i >= 8; i += 8) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        const __m128i candidates = _mm_or_si128(
+        const __m128i breaks = _mm_or_si128(
             _mm_and_si128(_mm_cmpgt_epi16(units, belowLineFeed), _mm_cmplt_epi16(units, aboveReturn)),
-            _mm_or_si128(_mm_cmpgt_epi16(units, nonAscii), _mm_cmplt_epi16(units, _mm_setzero_si128())));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(candidates));
-        while (mask != 0) {
-            const qsizetype at = i + std::countr_zero(mask) / 2;
-            if (isNewline(QChar(data[at])))
-                return at;
-            mask &= ~(3u << ((at - i) * 2));
-        }
+            _mm_or_si128(_mm_cmpeq_epi16(units, nextLine),
+                         _mm_or_si128(_mm_cmpeq_epi16(units, lineSeparator),
+                                      _mm_cmpeq_epi16(units, paragraphSeparator))));
+        if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(breaks)); mask != 0)
+            return i + std::countr_zero(mask) / 2;
     }
 #endif
     for (; i < size; ++i) {
@@ -86,18 +85,21 @@ qsizetype newlineCountUtf8(QByteArrayView utf8Text) {
             ++count;
     };
 #ifdef __SSE2__
+    // Line breaks are sparse: each block yields the few bytes that can end a newline character,
+    // and only those are looked at.
     const __m128i belowLineFeed = _mm_set1_epi8(0x09);
     const __m128i aboveReturn = _mm_set1_epi8(0x0E);
+    const __m128i nextLineEnd = _mm_set1_epi8(static_cast<char>(0x85));
+    const __m128i separatorEnd = _mm_set1_epi8(static_cast<char>(0xA8));
+    const __m128i lastBitOff = _mm_set1_epi8(static_cast<char>(0xFE));
     for (; size - i >= 16; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        const auto breaks = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_and_si128(_mm_cmpgt_epi8(bytes, belowLineFeed), _mm_cmplt_epi8(bytes, aboveReturn))));
-        if (_mm_movemask_epi8(bytes) == 0) {
-            count += std::popcount(breaks);
-            continue;
-        }
-        for (qsizetype at = i; at < i + 16; ++at)
-            countAt(at);
+        const __m128i candidates = _mm_or_si128(
+            _mm_and_si128(_mm_cmpgt_epi8(bytes, belowLineFeed), _mm_cmplt_epi8(bytes, aboveReturn)),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, nextLineEnd),
+                         _mm_cmpeq_epi8(_mm_and_si128(bytes, lastBitOff), separatorEnd)));
+        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(candidates)); mask != 0; mask &= mask - 1)
+            countAt(i + std::countr_zero(mask));
     }
 #endif
     for (; i < size; ++i)

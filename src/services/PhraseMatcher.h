@@ -17,4 +17,8 @@ public:
 
 private:
     QByteArray m_phrase;
+    // Two positions in the phrase whose bytes are rare in ordinary text; sixteen starting
+    // points are tested against both at once, and only the few that pass are compared whole.
+    qsizetype m_rarest = 0;
+    qsizetype m_secondRarest = 0;
 };

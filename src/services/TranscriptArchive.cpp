@@ -96,7 +96,7 @@ std::vector<TranscriptSearchResult> search(const std::vector<IndexedTranscript>&
     };
     std::vector<Hit> found;
     for (const IndexedTranscript& entry : entries) {
-        if (const qsizetype offset = matcher.indexIn(entry.searchKey); offset >= 0)
+        if (const qsizetype offset = matcher.indexIn(entry.normalizedSearchTextUtf8); offset >= 0)
             found.push_back({&entry, offset});
     }
     std::stable_sort(found.begin(), found.end(), [](const Hit& a, const Hit& b) {
@@ -107,7 +107,7 @@ std::vector<TranscriptSearchResult> search(const std::vector<IndexedTranscript>&
     for (const auto& [entry, offset] : found) {
         const TranscriptDocument& document = entry->transcript;
         results.push_back({resultID(document), document.title, document.recordingFolderPath,
-                           snippet(document, entry->searchKey, preparedQuery, matcher, offset),
+                           snippet(document, entry->normalizedSearchTextUtf8, preparedQuery, matcher, offset),
                            document.updatedAt, document});
     }
     return results;

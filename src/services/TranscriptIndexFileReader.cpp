@@ -306,6 +306,30 @@ private:
         return result;
     }
 
+    // The string as QString::toUtf8() would give it back, without the detour through UTF-16
+    // where the only escapes are the short ones: validated UTF-8 stays as it is.
+    static QByteArray utf8Text(const StringToken& token) {
+        const auto length = static_cast<size_t>(token.end - token.begin);
+        if (!token.escaped)
+            return QByteArray(token.begin, static_cast<qsizetype>(length));
+        QByteArray result(static_cast<qsizetype>(length), Qt::Uninitialized);
+        char* out = result.data();
+        const char* p = token.begin;
+        while (const auto* backslash = static_cast<const char*>(std::memchr(p, '\\', token.end - p))) {
+            std::memcpy(out, p, static_cast<size_t>(backslash - p));
+            out += backslash - p;
+            if (backslash[1] == 'u')
+                return text(token).toUtf8();
+            const auto* escape = reinterpret_cast<const unsigned char*>(backslash);
+            *out++ = static_cast<char>(unescaped(escape));
+            p = reinterpret_cast<const char*>(escape);
+        }
+        std::memcpy(out, p, static_cast<size_t>(token.end - p));
+        out += token.end - p;
+        result.truncate(out - result.constData());
+        return result;
+    }
+
     // The escape at p, already validated; a \u escape of a lone surrogate stays one, as in
     // QJsonDocument.
     static char16_t unescaped(const unsigned char*& p) {
@@ -493,11 +517,7 @@ private:
             true);
         if (seen != 15)
             throw Unsupported();
-        result.normalizedSearchText = text(searchText);
-        // Valid UTF-8 without escapes is already what toUtf8() would give back.
-        result.searchKey = searchText.escaped
-                               ? result.normalizedSearchText.toUtf8()
-                               : QByteArray(searchText.begin, searchText.end - searchText.begin);
+        result.normalizedSearchTextUtf8 = utf8Text(searchText);
         return result;
     }
 

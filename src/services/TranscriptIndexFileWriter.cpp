@@ -5,8 +5,10 @@
 #include <QLocale>
 #include <QUrl>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -37,6 +39,30 @@ qsizetype narrowPlainAscii(const char16_t* p, const char16_t* end, char* out) {
     }
 #endif
     return written;
+}
+
+// The length of the leading bytes that a JSON string holds as they are: all but '"', '\\' and
+// control characters.
+qsizetype plainUtf8Length(const char* begin, const char* end) {
+    const char* p = begin;
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i space = _mm_set1_epi8(0x20);
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i atLeastSpace = _mm_cmpeq_epi8(_mm_max_epu8(bytes, space), bytes);
+        const __m128i special =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)),
+                         _mm_xor_si128(atLeastSpace, _mm_set1_epi8(-1)));
+        if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(special)); mask != 0)
+            return p - begin + std::countr_zero(mask);
+        p += 16;
+    }
+#endif
+    while (p < end && static_cast<unsigned char>(*p) >= 0x20 && *p != '"' && *p != '\\')
+        ++p;
+    return p - begin;
 }
 
 class Writer {
@@ -73,33 +99,7 @@ public:
                     *out++ = static_cast<char>(u);
                     continue;
                 }
-                *out++ = '\\';
-                switch (u) {
-                case '"':
-                    *out++ = '"';
-                    break;
-                case '\\':
-                    *out++ = '\\';
-                    break;
-                case '\b':
-                    *out++ = 'b';
-                    break;
-                case '\f':
-                    *out++ = 'f';
-                    break;
-                case '\n':
-                    *out++ = 'n';
-                    break;
-                case '\r':
-                    *out++ = 'r';
-                    break;
-                case '\t':
-                    *out++ = 't';
-                    break;
-                default:
-                    out = escapedCode(out, u);
-                    break;
-                }
+                out = escapedAscii(out, u);
             } else if (u < 0x800) {
                 *out++ = static_cast<char>(0xC0 | (u >> 6));
                 *out++ = static_cast<char>(0x80 | (u & 0x3F));
@@ -117,6 +117,26 @@ public:
                 *out++ = '\\';
                 out = escapedCode(out, u);
             }
+        }
+        *out++ = '"';
+        m_out.truncate(out - m_out.constData());
+    }
+
+    // The same escapes for text that is already valid UTF-8.
+    void utf8String(QByteArrayView text) {
+        const qsizetype start = m_out.size();
+        m_out.resize(start + 2 + 6 * text.size());
+        char* out = m_out.data() + start;
+        *out++ = '"';
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        while (p < end) {
+            const qsizetype plain = plainUtf8Length(p, end);
+            std::memcpy(out, p, static_cast<size_t>(plain));
+            p += plain;
+            out += plain;
+            if (p < end)
+                out = escapedAscii(out, static_cast<unsigned char>(*p++));
         }
         *out++ = '"';
         m_out.truncate(out - m_out.constData());
@@ -156,6 +176,36 @@ public:
 
 private:
     QByteArray m_out;
+
+    // The escape of '"', '\\' or a control character.
+    static char* escapedAscii(char* out, char16_t u) {
+        *out++ = '\\';
+        switch (u) {
+        case '"':
+            *out++ = '"';
+            return out;
+        case '\\':
+            *out++ = '\\';
+            return out;
+        case '\b':
+            *out++ = 'b';
+            return out;
+        case '\f':
+            *out++ = 'f';
+            return out;
+        case '\n':
+            *out++ = 'n';
+            return out;
+        case '\r':
+            *out++ = 'r';
+            return out;
+        case '\t':
+            *out++ = 't';
+            return out;
+        default:
+            return escapedCode(out, u);
+        }
+    }
 
     static char* escapedCode(char* out, char16_t u) {
         static constexpr char digits[] = "0123456789abcdef";
@@ -244,7 +294,7 @@ bool writeEntries(Writer& out, const TranscriptIndexFileWriter::Entries& entries
         out.string(path);
         out.raw(":{");
         out.key("normalizedSearchText");
-        out.string(entry.normalizedSearchText);
+        out.utf8String(entry.normalizedSearchTextUtf8);
         out.raw(',');
         out.key("sourceModifiedAt");
         out.date(entry.sourceModifiedAt);
@@ -270,8 +320,9 @@ QByteArray TranscriptIndexFileWriter::write(const Entries& entries) {
     qsizetype expected = 2;
     qsizetype longest = 0;
     for (const auto& [path, entry] : entries) {
-        expected += 2 * path.size() + entry.searchKey.size() + entry.transcript.body.size() * 11 / 10 + 512;
-        longest = std::max({longest, entry.normalizedSearchText.size(), entry.transcript.body.size()});
+        expected += 2 * path.size() + entry.normalizedSearchTextUtf8.size() +
+                    entry.transcript.body.size() * 11 / 10 + 512;
+        longest = std::max({longest, entry.normalizedSearchTextUtf8.size(), entry.transcript.body.size()});
     }
     Writer out(expected + 6 * longest);
     writeEntries(out, entries, [](bool) { return true; });

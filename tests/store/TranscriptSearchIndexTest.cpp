@@ -54,7 +54,7 @@ TEST_F(SearchIndexTest, FirstListingReadsFilesAndWritesCompactCacheThenAnswersFr
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].sourceURL, a);
     EXPECT_EQ(entries[0].sourceModifiedAt, at(10, 0));
-    EXPECT_EQ(entries[0].normalizedSearchText, QStringLiteral("a\n/m/a\ngrüße"));
+    EXPECT_EQ(entries[0].normalizedSearchText(), QStringLiteral("a\n/m/a\ngrüße"));
 
     const QByteArray cache = FileAccess::readAll(cacheFile());
     EXPECT_FALSE(cache.contains('\n'));
