@@ -9,12 +9,15 @@
 
 namespace {
 
-// Lower ranks are more common in transcript text: the space, then letters in English order of
-// frequency, then the bytes of other scripts, then digits and punctuation.
+// Lower ranks are more common in transcript text: the space and letters in English order of
+// frequency, with the lead bytes of other scripts' characters among the common letters (one
+// lead byte serves a whole alphabet), then continuation bytes, then digits and punctuation.
 int commonness(unsigned char byte) {
     static constexpr char byFrequency[] = " etaoinshrdlcumwfgypbvkjxqz";
     if (const char* found = std::strchr(byFrequency, byte); found && byte != 0)
         return static_cast<int>(found - byFrequency);
+    if (byte >= 0xC0)
+        return 8;
     return byte >= 0x80 ? 30 : 40;
 }
 

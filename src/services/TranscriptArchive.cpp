@@ -6,7 +6,10 @@
 #include <QHash>
 #include <algorithm>
 #include <charconv>
+#include <future>
+#include <iterator>
 #include <optional>
+#include <thread>
 
 namespace TranscriptArchive {
 namespace {
@@ -66,6 +69,24 @@ QString snippet(const TranscriptDocument& document, QByteArrayView searchKey, co
                 : document.recordingFolderPath;
 }
 
+struct Hit {
+    const IndexedTranscript* entry;
+    QString snippet;
+};
+
+// The hits among entries [begin, end) in order, with their snippets.
+std::vector<Hit> hits(const std::vector<IndexedTranscript>& entries, size_t begin, size_t end,
+                      const QString& query, const PhraseMatcher& matcher) {
+    std::vector<Hit> found;
+    for (size_t i = begin; i < end; ++i) {
+        const IndexedTranscript& entry = entries[i];
+        if (const qsizetype offset = matcher.indexIn(entry.normalizedSearchTextUtf8); offset >= 0)
+            found.push_back(
+                {&entry, snippet(entry.transcript, entry.normalizedSearchTextUtf8, query, matcher, offset)});
+    }
+    return found;
+}
+
 } // namespace
 
 std::vector<IndexedTranscript> latestPerRecording(const std::vector<IndexedTranscript>& entries) {
@@ -90,25 +111,35 @@ QString searchQuery(const QString& query) {
 std::vector<TranscriptSearchResult> search(const std::vector<IndexedTranscript>& entries,
                                            const QString& preparedQuery) {
     const PhraseMatcher matcher(preparedQuery);
-    struct Hit {
-        const IndexedTranscript* entry;
-        qsizetype offset;
-    };
-    std::vector<Hit> found;
-    for (const IndexedTranscript& entry : entries) {
-        if (const qsizetype offset = matcher.indexIn(entry.normalizedSearchTextUtf8); offset >= 0)
-            found.push_back({&entry, offset});
+    // Large archives are searched in as many runs of entries as there are processors, side by
+    // side; the runs' results, joined in entry order, sort as one list would.
+    qsizetype textBytes = 0;
+    for (const IndexedTranscript& entry : entries)
+        textBytes += entry.normalizedSearchTextUtf8.size();
+    constexpr qsizetype smallestRun = 8 << 20;
+    const auto processors = static_cast<qsizetype>(std::max(1u, std::thread::hardware_concurrency()));
+    const auto runs = static_cast<size_t>(std::clamp(textBytes / smallestRun, qsizetype(1), processors));
+    auto runBound = [&](size_t run) { return entries.size() * run / runs; };
+    std::vector<std::future<std::vector<Hit>>> later;
+    for (size_t run = 1; run < runs; ++run) {
+        later.push_back(std::async(std::launch::async, [&, run] {
+            return hits(entries, runBound(run), runBound(run + 1), preparedQuery, matcher);
+        }));
+    }
+    std::vector<Hit> found = hits(entries, 0, runBound(1), preparedQuery, matcher);
+    for (auto& run : later) {
+        std::vector<Hit> more = run.get();
+        std::move(more.begin(), more.end(), std::back_inserter(found));
     }
     std::stable_sort(found.begin(), found.end(), [](const Hit& a, const Hit& b) {
         return a.entry->transcript.updatedAt > b.entry->transcript.updatedAt;
     });
     std::vector<TranscriptSearchResult> results;
     results.reserve(found.size());
-    for (const auto& [entry, offset] : found) {
-        const TranscriptDocument& document = entry->transcript;
+    for (Hit& hit : found) {
+        const TranscriptDocument& document = hit.entry->transcript;
         results.push_back({resultID(document), document.title, document.recordingFolderPath,
-                           snippet(document, entry->normalizedSearchTextUtf8, preparedQuery, matcher, offset),
-                           document.updatedAt, document});
+                           std::move(hit.snippet), document.updatedAt, document});
     }
     return results;
 }

@@ -5,10 +5,14 @@
 #include <QDate>
 #include <QTime>
 #include <QUrl>
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <future>
+#include <thread>
+#include <vector>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -141,42 +145,69 @@ struct StringToken {
     }
 };
 
+// The entries of a stretch of the file's members. endsAtStop tells that the stretch ended
+// exactly where it was asked to, and the rest of the file is another stretch's; otherwise the
+// stretch ran on to the end of the file.
+struct Piece {
+    TranscriptIndexFileReader::Entries entries;
+    bool endsAtStop = false;
+};
+
 class Parser {
 public:
-    explicit Parser(QByteArrayView json)
-        : m_p(json.data())
+    explicit Parser(QByteArrayView json, qsizetype start = 0)
+        : m_p(json.data() + start)
         , m_end(json.data() + json.size()) {}
 
-    TranscriptIndexFileReader::Entries entries() {
+    // The whole object, or, with `stop`, the members up to the one that ends exactly at `stop`.
+    Piece entries(const char* stop = nullptr) {
         skipWhitespace();
-        TranscriptIndexFileReader::Entries result;
         expect('{');
-        if (!consume('}')) {
-            do {
-                QString path = text(string());
-                expect(':');
-                if (!result.try_emplace(std::move(path), entry()).second)
-                    throw Unsupported();
-            } while (consume(','));
-            expect('}');
+        if (consume('}')) {
+            end();
+            return {};
         }
-        skipWhitespace();
-        if (m_p != m_end)
-            throw Unsupported();
-        return result;
+        return members(stop);
+    }
+
+    // The members after the ',' at the parser's start, as for entries().
+    Piece entriesAfterComma(const char* stop) {
+        expect(',');
+        return members(stop);
     }
 
     TranscriptDocument wholeDocument() {
         TranscriptDocument result = document();
-        skipWhitespace();
-        if (m_p != m_end)
-            throw Unsupported();
+        end();
         return result;
     }
 
 private:
     const char* m_p;
     const char* m_end;
+
+    Piece members(const char* stop) {
+        Piece piece;
+        do {
+            QString path = text(string());
+            expect(':');
+            if (!piece.entries.try_emplace(std::move(path), entry()).second)
+                throw Unsupported();
+            if (m_p == stop) {
+                piece.endsAtStop = true;
+                return piece;
+            }
+        } while (consume(','));
+        expect('}');
+        end();
+        return piece;
+    }
+
+    void end() {
+        skipWhitespace();
+        if (m_p != m_end)
+            throw Unsupported();
+    }
 
     void skipWhitespace() {
         while (m_p < m_end && (*m_p == ' ' || *m_p == '\n' || *m_p == '\r' || *m_p == '\t'))
@@ -622,9 +653,59 @@ std::optional<TranscriptDocument> TranscriptIndexFileReader::readTranscript(QByt
     }
 }
 
-std::optional<TranscriptIndexFileReader::Entries> TranscriptIndexFileReader::read(QByteArrayView json) {
+namespace {
+
+// Starting points for reading the file in stretches side by side: the ',' before a member of
+// the outer object, guessed from the "}}," that closes an entry's transcript and the entry.
+// A guess inside a string or deeper object is caught when the stretch before it does not end
+// exactly there.
+std::vector<qsizetype> stretchStarts(QByteArrayView json, int stretches) {
+    constexpr qsizetype smallestStretch = 4 << 20;
+    const auto threads = static_cast<qsizetype>(std::max(1u, std::thread::hardware_concurrency()));
+    const qsizetype count =
+        stretches > 0 ? stretches : std::min({threads, json.size() / smallestStretch, qsizetype(16)});
+    std::vector<qsizetype> starts;
+    for (qsizetype i = 1; i < count; ++i) {
+        const qsizetype from = std::max(json.size() * i / count, starts.empty() ? 0 : starts.back() + 1);
+        const qsizetype found = json.indexOf("}},\"", from);
+        if (found < 0)
+            break;
+        starts.push_back(found + 2);
+    }
+    return starts;
+}
+
+TranscriptIndexFileReader::Entries readInStretches(QByteArrayView json, int stretches) {
+    const std::vector<qsizetype> starts = stretchStarts(json, stretches);
+    auto stopAfter = [&](size_t index) {
+        return index < starts.size() ? json.data() + starts[index] : nullptr;
+    };
+    std::vector<std::future<Piece>> later;
+    for (size_t i = 0; i < starts.size(); ++i) {
+        later.push_back(std::async(std::launch::async, [&json, &starts, stopAfter, i] {
+            return Parser(json, starts[i]).entriesAfterComma(stopAfter(i + 1));
+        }));
+    }
+    // Every stretch is read to the end of the file if its stop turns out to be no member
+    // boundary; a stretch that did not begin at one is then never looked at.
+    Piece piece = Parser(json).entries(stopAfter(0));
+    TranscriptIndexFileReader::Entries result = std::move(piece.entries);
+    for (size_t i = 0; piece.endsAtStop; ++i) {
+        piece = later[i].get();
+        const size_t expected = result.size() + piece.entries.size();
+        result.merge(piece.entries);
+        if (result.size() != expected)
+            throw Unsupported();
+    }
+    return result;
+}
+
+} // namespace
+
+std::optional<TranscriptIndexFileReader::Entries> TranscriptIndexFileReader::read(QByteArrayView json,
+                                                                                  int stretches) {
     try {
-        return Parser(json).entries();
+        return readInStretches(json, stretches);
     } catch (const Unsupported&) {
         return std::nullopt;
     } catch (const std::exception&) {

@@ -15,7 +15,9 @@ class TranscriptIndexFileReader {
 public:
     using Entries = std::map<QString, IndexedTranscript>;
 
-    static std::optional<Entries> read(QByteArrayView json);
+    // A large file is read in stretches on several threads; `stretches` sets their number, and 0
+    // means one per processor.
+    static std::optional<Entries> read(QByteArrayView json, int stretches = 0);
     // A transcript file (any JSON layout), with the same reservations.
     static std::optional<TranscriptDocument> readTranscript(QByteArrayView json);
 };

@@ -159,3 +159,39 @@ TEST_F(ArchiveTest, SearchSnippetsAreTheFirstBodyLineWithTheHitAfterAnyLineBreak
     for (const TranscriptSearchResult& result : m_store.searchTranscripts(QStringLiteral("title")))
         EXPECT_EQ(result.snippet, result.recordingFolderPath);
 }
+
+// An archive large enough to be searched in several runs side by side gives what a plain
+// entry-by-entry search gives: the same hits, snippets and newest-first order with ties kept in
+// entry order.
+TEST(TranscriptArchive, ALargeArchiveIsSearchedAsOneList) {
+    std::vector<IndexedTranscript> entries;
+    const QString filler =
+        QStringLiteral("we should look at the numbers, café ").repeated(700) + QLatin1Char('\n');
+    for (int i = 0; i < 96; ++i) {
+        QString body = filler.repeated(10);
+        if (i % 4 != 0)
+            body.insert(body.size() * (i % 7) / 7,
+                        QStringLiteral("\n[00:%1] Speaker 1\nThe ROADMAP %1\n").arg(i));
+        const QString folder = QStringLiteral("/m/meeting %1").arg(i);
+        entries.push_back(IndexedTranscript::make(folder + QStringLiteral(".json"), at(10, 0),
+                                                  document(folder, body, at(9, i % 5))));
+    }
+    const QString query = TranscriptArchive::searchQuery(QStringLiteral("the roadmap"));
+    std::vector<const IndexedTranscript*> expected;
+    for (const IndexedTranscript& entry : entries) {
+        if (entry.normalizedSearchText().contains(query))
+            expected.push_back(&entry);
+    }
+    std::stable_sort(expected.begin(), expected.end(), [](const auto* a, const auto* b) {
+        return a->transcript.updatedAt > b->transcript.updatedAt;
+    });
+
+    const auto results = TranscriptArchive::search(entries, query);
+    ASSERT_EQ(results.size(), expected.size());
+    ASSERT_EQ(results.size(), 72u);
+    for (size_t i = 0; i < results.size(); ++i) {
+        EXPECT_EQ(results[i].recordingFolderPath, expected[i]->transcript.recordingFolderPath) << i;
+        EXPECT_EQ(results[i].snippet, TranscriptArchive::snippet(expected[i]->transcript, query)) << i;
+        EXPECT_TRUE(results[i].snippet.startsWith(QStringLiteral("The ROADMAP"))) << i;
+    }
+}

@@ -334,3 +334,40 @@ TEST(TranscriptIndexFileTest, WritesTheSameTextToADeviceInPieces) {
     QBuffer full;
     EXPECT_FALSE(TranscriptIndexFileWriter::write(entries, full)) << "a device that is not open fails";
 }
+
+// Large files are read in stretches side by side, starting at guessed member boundaries. Wrong
+// guesses (an unknown member that closes two objects, a layout with none to find) and
+// duplicates or damage across stretches must come out as a single reading would.
+TEST(TranscriptIndexFileTest, ReadsInStretchesExactlyAsInOne) {
+    std::mt19937 random(5);
+    const QByteArray compact = TranscriptIndexFileWriter::write(randomEntries(random, 14));
+    const qsizetype firstMemberEnd = compact.indexOf("}},") + 2;
+    const QByteArray duplicated = compact.chopped(1) + "," + compact.mid(1, firstMemberEnd - 1) + "}";
+    const QByteArray misleading =
+        QByteArray(compact).replace("\"sourceModifiedAt\"", "\"future\":{\"a\":{}},\"sourceModifiedAt\"");
+    const QByteArray pretty = QJsonDocument::fromJson(compact).toJson(QJsonDocument::Indented);
+    struct Case {
+        const char* name;
+        QByteArray json;
+        bool fastReaderAccepts;
+    };
+    const Case cases[] = {{"compact", compact, true},
+                          {"misleading unknown member", misleading, true},
+                          {"indented", pretty, true},
+                          {"duplicate key", duplicated, false},
+                          {"cut short", compact.chopped(40), false}};
+    for (const Case& test : cases) {
+        const auto whole = TranscriptIndexFileReader::read(test.json, 1);
+        ASSERT_EQ(whole.has_value(), test.fastReaderAccepts) << test.name;
+        if (whole) {
+            EXPECT_TRUE(*whole == *exactlyDecoded(test.json)) << test.name;
+        }
+        for (int stretches : {2, 3, 7, 40}) {
+            const auto read = TranscriptIndexFileReader::read(test.json, stretches);
+            EXPECT_EQ(read.has_value(), test.fastReaderAccepts) << test.name << ", " << stretches;
+            if (read && whole) {
+                EXPECT_TRUE(*read == *whole) << test.name << ", " << stretches;
+            }
+        }
+    }
+}
