@@ -1,6 +1,7 @@
 #include "services/TranscriptArchive.h"
 
 #include "models/TranscriptText.h"
+#include "platform/ParallelRuns.h"
 #include "services/PhraseMatcher.h"
 
 #include <QHash>
@@ -111,26 +112,17 @@ QString searchQuery(const QString& query) {
 std::vector<TranscriptSearchResult> search(const std::vector<IndexedTranscript>& entries,
                                            const QString& preparedQuery) {
     const PhraseMatcher matcher(preparedQuery);
-    // Large archives are searched in as many runs of entries as there are processors, side by
-    // side; the runs' results, joined in entry order, sort as one list would.
+    // Large archives are searched in runs of entries side by side; the runs' results, joined in
+    // entry order, sort as one list would.
     qsizetype textBytes = 0;
     for (const IndexedTranscript& entry : entries)
         textBytes += entry.normalizedSearchTextUtf8.size();
-    constexpr qsizetype smallestRun = 8 << 20;
-    const auto processors = static_cast<qsizetype>(std::max(1u, std::thread::hardware_concurrency()));
-    const auto runs = static_cast<size_t>(std::clamp(textBytes / smallestRun, qsizetype(1), processors));
-    auto runBound = [&](size_t run) { return entries.size() * run / runs; };
-    std::vector<std::future<std::vector<Hit>>> later;
-    for (size_t run = 1; run < runs; ++run) {
-        later.push_back(std::async(std::launch::async, [&, run] {
-            return hits(entries, runBound(run), runBound(run + 1), preparedQuery, matcher);
-        }));
-    }
-    std::vector<Hit> found = hits(entries, 0, runBound(1), preparedQuery, matcher);
-    for (auto& run : later) {
-        std::vector<Hit> more = run.get();
-        std::move(more.begin(), more.end(), std::back_inserter(found));
-    }
+    const auto runs = ParallelRuns::inRuns(
+        entries.size(), ParallelRuns::runsFor(textBytes, 8 << 20),
+        [&](size_t begin, size_t end) { return hits(entries, begin, end, preparedQuery, matcher); });
+    std::vector<Hit> found;
+    for (const std::vector<Hit>& run : runs)
+        found.insert(found.end(), run.begin(), run.end());
     std::stable_sort(found.begin(), found.end(), [](const Hit& a, const Hit& b) {
         return a.entry->transcript.updatedAt > b.entry->transcript.updatedAt;
     });

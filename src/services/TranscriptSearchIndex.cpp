@@ -3,6 +3,7 @@
 #include "models/JsonFormat.h"
 #include "models/TallybrookError.h"
 #include "platform/FileAccess.h"
+#include "platform/ParallelRuns.h"
 #include "services/StorageDirectory.h"
 #include "services/TranscriptIndexFileReader.h"
 #include "services/TranscriptIndexFileWriter.h"
@@ -29,8 +30,7 @@ std::vector<IndexedTranscript> TranscriptSearchIndex::transcripts(const Guard&, 
     const QSet<QString> listed(files.begin(), files.end());
     bool changed =
         std::erase_if(entries, [&](const auto& member) { return !listed.contains(member.first); }) > 0;
-    for (const QString& path : files)
-        changed = refresh(entries, path) || changed;
+    changed = refresh(entries, files) || changed;
     m_cachedEntries = std::move(entries);
     // A cache file that already holds exactly these entries is left as it is: rewriting hundreds
     // of megabytes with the same content would only cost the start-up time.
@@ -95,21 +95,50 @@ void TranscriptSearchIndex::writeCacheFile(const Entries& entries) const {
                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
-bool TranscriptSearchIndex::refresh(Entries& entries, const QString& path) {
-    const QDateTime modified = modificationDate(path);
-    const auto existing = entries.find(path);
-    if (existing != entries.end() && existing->second.sourceModifiedAt == modified)
-        return false;
+bool TranscriptSearchIndex::refresh(Entries& entries, const QStringList& files) {
+    struct Stale {
+        QString path;
+        QDateTime modified;
+    };
+    std::vector<Stale> stale;
+    for (const QString& path : files) {
+        const QDateTime modified = modificationDate(path);
+        const auto existing = entries.find(path);
+        if (existing == entries.end() || existing->second.sourceModifiedAt != modified)
+            stale.push_back({path, modified});
+    }
+    // Reading a file and building its search text is independent of every other file's, so
+    // many files are read side by side.
+    const auto runs = ParallelRuns::inRuns(
+        stale.size(), ParallelRuns::runsFor(qsizetype(stale.size()), 32), [&](size_t begin, size_t end) {
+            std::vector<IndexedTranscript> read;
+            for (size_t i = begin; i < end; ++i) {
+                if (auto entry = readEntry(stale[i].path, stale[i].modified))
+                    read.push_back(std::move(*entry));
+            }
+            return read;
+        });
+    bool changed = false;
+    for (const std::vector<IndexedTranscript>& run : runs) {
+        for (const IndexedTranscript& entry : run) {
+            entries.insert_or_assign(entry.sourceURL, entry);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+std::optional<IndexedTranscript> TranscriptSearchIndex::readEntry(const QString& path,
+                                                                  const QDateTime& modified) {
     try {
         const QByteArray bytes = FileAccess::readAll(path);
         std::optional<TranscriptDocument> document = TranscriptIndexFileReader::readTranscript(bytes);
         if (!document)
             document = TranscriptDocument::fromJson(JsonFormat::parseObject(bytes));
-        entries.insert_or_assign(path, IndexedTranscript::make(path, modified, *document));
-        return true;
+        return IndexedTranscript::make(path, modified, *document);
     } catch (const PlatformError&) {
         // An unreadable or undecodable file stays out of the index, or keeps its older entry.
-        return false;
+        return std::nullopt;
     }
 }
 

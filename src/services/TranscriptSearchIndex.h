@@ -50,8 +50,11 @@ private:
     // readExactly tells whether the file was in the exact form this index writes.
     Entries readCacheFile(bool* readExactly = nullptr) const;
     void writeCacheFile(const Entries& entries) const;
-    // True when the entry was read anew from the file.
-    static bool refresh(Entries& entries, const QString& path);
+    // Rereads the files whose modification date differs from their entry's; true when any was
+    // read anew.
+    static bool refresh(Entries& entries, const QStringList& files);
+    // Nothing for a file that cannot be read or decoded.
+    static std::optional<IndexedTranscript> readEntry(const QString& path, const QDateTime& modified);
     static std::vector<IndexedTranscript> values(const Entries& entries);
 
     QString m_storageDirectoryOverride;

@@ -195,3 +195,30 @@ TEST_F(SearchIndexTest, SavedTranscriptSurvivesARestartThroughTheCacheFile) {
     EXPECT_EQ(JsonFormat::parseObject(FileAccess::readAll(cacheFile())).keys(),
               QStringList{m_store.transcriptURL(meeting)});
 }
+
+// Enough files that they are read in runs side by side: every good file is listed once with
+// its own entry, and the broken ones in every run stay out.
+TEST_F(SearchIndexTest, ManyFilesAreReadSideBySideAsOneByOne) {
+    QStringList files;
+    QStringList expected;
+    for (int i = 0; i < 300; ++i) {
+        const QString file = rootFile(QStringLiteral("t%1.tallybrook.json").arg(i));
+        files.append(file);
+        if (i % 37 == 5) {
+            FixtureFiles::write(file, "{\"body\": ");
+            continue;
+        }
+        const QString body = QStringLiteral("Body %1").arg(i);
+        writeTranscript(file, document(QStringLiteral("/m/%1").arg(i), body), at(10, i % 60));
+        expected.append(body);
+    }
+    expected.sort();
+    TranscriptSearchIndex index(m_root);
+    const auto entries = list(index, files);
+    EXPECT_EQ(bodies(entries), expected);
+    for (const IndexedTranscript& entry : entries) {
+        const int number = entry.transcript.recordingFolderPath.section(QLatin1Char('/'), -1).toInt();
+        EXPECT_EQ(entry.sourceURL, files[number]);
+        EXPECT_EQ(entry.sourceModifiedAt, at(10, number % 60));
+    }
+}
