@@ -30,6 +30,9 @@ public:
     void selectLanguage(TranscriptionLanguage language);
     WhisperModel selectedModel() const;
 
+    WhisperResourceResolver& resolver() const { return m_resolver; }
+    WhisperSettingsStore& settingsStore() const { return m_settingsStore; }
+
     // Smallest size a downloaded file must have to be taken for a Whisper model: a real model
     // holds at least its mel filter table (80 x 201 floats) besides the weights.
     static constexpr qint64 minimumModelFileSize = 64 * 1024;

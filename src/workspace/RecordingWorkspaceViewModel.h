@@ -1,0 +1,235 @@
+#pragma once
+
+#include "models/LocalModelInstallState.h"
+#include "models/MeetingRecording.h"
+#include "models/RecordingStatus.h"
+#include "models/SpeakerNameEntry.h"
+#include "models/TranscriptDocument.h"
+#include "models/TranscriptSearchResult.h"
+#include "models/TranscriptionLanguage.h"
+#include "models/WhisperModel.h"
+#include "services/RecordingFolderParser.h"
+#include "services/RecordingSourceStore.h"
+#include "services/TranscriptStore.h"
+#include "services/WhisperProvisioner.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+using RecordingChoices = std::vector<MeetingRecording>;
+using RecordingStatusMap = std::map<QString, RecordingStatus>; // by recording ID
+using RecordingStatusDetailMap = std::map<QString, QString>;   // by recording ID
+using TranscriptSearchResults = std::vector<TranscriptSearchResult>;
+using WhisperModelSet = std::set<WhisperModel>;
+
+// The single state object of the application: what the window shows, the services that do the
+// work, and the entry point of every user action. It lives on the main thread; each observed
+// field is a property whose setter signals only when the value really changes.
+class RecordingWorkspaceViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(
+        std::optional<MeetingRecording> recording READ recording WRITE setRecording NOTIFY recordingChanged)
+    Q_PROPERTY(RecordingChoices recordingChoices READ recordingChoices WRITE setRecordingChoices NOTIFY
+                   recordingChoicesChanged)
+    Q_PROPERTY(std::optional<TranscriptDocument> transcript READ transcript WRITE setTranscript NOTIFY
+                   transcriptChanged)
+    Q_PROPERTY(QString statusText READ statusText WRITE setStatusText NOTIFY statusTextChanged)
+    Q_PROPERTY(std::optional<QString> errorMessage READ errorMessage WRITE setErrorMessage NOTIFY
+                   errorMessageChanged)
+    Q_PROPERTY(bool isImporting READ isImporting WRITE setIsImporting NOTIFY isImportingChanged)
+    Q_PROPERTY(bool isTranscribing READ isTranscribing WRITE setIsTranscribing NOTIFY isTranscribingChanged)
+    Q_PROPERTY(bool isBatchTranscribing READ isBatchTranscribing WRITE setIsBatchTranscribing NOTIFY
+                   isBatchTranscribingChanged)
+    Q_PROPERTY(
+        bool isSidebarVisible READ isSidebarVisible WRITE setIsSidebarVisible NOTIFY isSidebarVisibleChanged)
+    Q_PROPERTY(RecordingStatusMap recordingStatuses READ recordingStatuses WRITE setRecordingStatuses NOTIFY
+                   recordingStatusesChanged)
+    Q_PROPERTY(RecordingStatusDetailMap recordingStatusDetails READ recordingStatusDetails WRITE
+                   setRecordingStatusDetails NOTIFY recordingStatusDetailsChanged)
+    Q_PROPERTY(LocalModelInstallState modelInstallState READ modelInstallState WRITE setModelInstallState
+                   NOTIFY modelInstallStateChanged)
+    Q_PROPERTY(QString archiveSearchQuery READ archiveSearchQuery WRITE setArchiveSearchQuery NOTIFY
+                   archiveSearchQueryChanged)
+    Q_PROPERTY(TranscriptSearchResults archiveSearchResults READ archiveSearchResults WRITE
+                   setArchiveSearchResults NOTIFY archiveSearchResultsChanged)
+    Q_PROPERTY(std::optional<int> archiveSearchSelectionIndex READ archiveSearchSelectionIndex WRITE
+                   setArchiveSearchSelectionIndex NOTIFY archiveSearchSelectionIndexChanged)
+    Q_PROPERTY(bool isViewingArchiveSearch READ isViewingArchiveSearch WRITE setIsViewingArchiveSearch NOTIFY
+                   isViewingArchiveSearchChanged)
+    Q_PROPERTY(bool isViewingArchiveSearchResult READ isViewingArchiveSearchResult WRITE
+                   setIsViewingArchiveSearchResult NOTIFY isViewingArchiveSearchResultChanged)
+    Q_PROPERTY(int savedTranscriptCount READ savedTranscriptCount WRITE setSavedTranscriptCount NOTIFY
+                   savedTranscriptCountChanged)
+    Q_PROPERTY(bool shouldTranscribeAfterModelInstall READ shouldTranscribeAfterModelInstall WRITE
+                   setShouldTranscribeAfterModelInstall NOTIFY shouldTranscribeAfterModelInstallChanged)
+    Q_PROPERTY(bool shouldTranscribeAllAfterModelInstall READ shouldTranscribeAllAfterModelInstall WRITE
+                   setShouldTranscribeAllAfterModelInstall NOTIFY shouldTranscribeAllAfterModelInstallChanged)
+    Q_PROPERTY(std::optional<QString> batchProgressText READ batchProgressText WRITE setBatchProgressText
+                   NOTIFY batchProgressTextChanged)
+    Q_PROPERTY(double transcriptionElapsedSeconds READ transcriptionElapsedSeconds WRITE
+                   setTranscriptionElapsedSeconds NOTIFY transcriptionElapsedSecondsChanged)
+    Q_PROPERTY(WhisperModel selectedWhisperModel READ selectedWhisperModel WRITE setSelectedWhisperModel
+                   NOTIFY selectedWhisperModelChanged)
+    Q_PROPERTY(TranscriptionLanguage selectedTranscriptionLanguage READ selectedTranscriptionLanguage WRITE
+                   setSelectedTranscriptionLanguage NOTIFY selectedTranscriptionLanguageChanged)
+    Q_PROPERTY(WhisperModelSet installedWhisperModels READ installedWhisperModels WRITE
+                   setInstalledWhisperModels NOTIFY installedWhisperModelsChanged)
+
+public:
+    // Reads the model and language choices and whether the chosen model is installed; reads no
+    // recording folder and no transcript.
+    RecordingWorkspaceViewModel(RecordingFolderParser parser, TranscriptStore store,
+                                WhisperProvisioner& whisperProvisioner,
+                                RecordingSourceStore& recordingSourceStore, QObject* parent = nullptr);
+
+    const std::optional<MeetingRecording>& recording() const { return m_recording; }
+    const RecordingChoices& recordingChoices() const { return m_recordingChoices; }
+    const std::optional<TranscriptDocument>& transcript() const { return m_transcript; }
+    const QString& statusText() const { return m_statusText; }
+    const std::optional<QString>& errorMessage() const { return m_errorMessage; }
+    bool isImporting() const { return m_isImporting; }
+    bool isTranscribing() const { return m_isTranscribing; }
+    bool isBatchTranscribing() const { return m_isBatchTranscribing; }
+    bool isSidebarVisible() const { return m_isSidebarVisible; }
+    const RecordingStatusMap& recordingStatuses() const { return m_recordingStatuses; }
+    const RecordingStatusDetailMap& recordingStatusDetails() const { return m_recordingStatusDetails; }
+    const LocalModelInstallState& modelInstallState() const { return m_modelInstallState; }
+    const QString& archiveSearchQuery() const { return m_archiveSearchQuery; }
+    const TranscriptSearchResults& archiveSearchResults() const { return m_archiveSearchResults; }
+    std::optional<int> archiveSearchSelectionIndex() const { return m_archiveSearchSelectionIndex; }
+    bool isViewingArchiveSearch() const { return m_isViewingArchiveSearch; }
+    bool isViewingArchiveSearchResult() const { return m_isViewingArchiveSearchResult; }
+    int savedTranscriptCount() const { return m_savedTranscriptCount; }
+    bool shouldTranscribeAfterModelInstall() const { return m_shouldTranscribeAfterModelInstall; }
+    bool shouldTranscribeAllAfterModelInstall() const { return m_shouldTranscribeAllAfterModelInstall; }
+    const std::optional<QString>& batchProgressText() const { return m_batchProgressText; }
+    double transcriptionElapsedSeconds() const { return m_transcriptionElapsedSeconds; }
+    WhisperModel selectedWhisperModel() const { return m_selectedWhisperModel; }
+    TranscriptionLanguage selectedTranscriptionLanguage() const { return m_selectedTranscriptionLanguage; }
+    const WhisperModelSet& installedWhisperModels() const { return m_installedWhisperModels; }
+
+    void setRecording(const std::optional<MeetingRecording>& value);
+    void setRecordingChoices(const RecordingChoices& value);
+    void setTranscript(const std::optional<TranscriptDocument>& value);
+    void setStatusText(const QString& value);
+    void setErrorMessage(const std::optional<QString>& value);
+    void setIsImporting(bool value);
+    void setIsTranscribing(bool value);
+    void setIsBatchTranscribing(bool value);
+    void setIsSidebarVisible(bool value);
+    void setRecordingStatuses(const RecordingStatusMap& value);
+    void setRecordingStatusDetails(const RecordingStatusDetailMap& value);
+    void setModelInstallState(const LocalModelInstallState& value);
+    void setArchiveSearchQuery(const QString& value);
+    void setArchiveSearchResults(const TranscriptSearchResults& value);
+    void setArchiveSearchSelectionIndex(std::optional<int> value);
+    void setIsViewingArchiveSearch(bool value);
+    void setIsViewingArchiveSearchResult(bool value);
+    void setSavedTranscriptCount(int value);
+    void setShouldTranscribeAfterModelInstall(bool value);
+    void setShouldTranscribeAllAfterModelInstall(bool value);
+    void setBatchProgressText(const std::optional<QString>& value);
+    void setTranscriptionElapsedSeconds(double value);
+    void setSelectedWhisperModel(WhisperModel value);
+    void setSelectedTranscriptionLanguage(TranscriptionLanguage value);
+    void setInstalledWhisperModels(const WhisperModelSet& value);
+
+    // Derived values, computed on every read from the fields above; a view that shows one
+    // listens to the change signals of the fields it names.
+    bool isSidebarAvailable() const;                             // recording, recordingChoices
+    std::optional<MeetingRecording> recordingForSidebar() const; // + transcript, isViewingArchiveSearchResult
+    std::optional<MeetingRecording> currentTranscriptRecording() const; // transcript, recordingChoices
+    bool canTranscribe() const;    // recording, isTranscribing, isBatchTranscribing, modelInstallState
+    bool canTranscribeAll() const; // recordingChoices and the same flags; asks the store
+    bool hasSavedTranscriptsInInbox() const;                  // recordingChoices; asks the store
+    std::optional<QString> currentSavedTranscriptURL() const; // recording; asks the store
+    bool canSwitchWorkspaceSections() const;                  // recordingChoices, both transcribing flags
+    bool canReturnToRecordingChoices() const;                 // + recording
+    QString transcriptionProgressText() const;                // statusText, flags, elapsed seconds
+    std::optional<QString> detectedTranscriptionLanguageText() const; // transcript
+    QString recordingChoicesStatusText() const;                       // recordingChoices
+    QString archiveSearchStatusText() const;                          // query, results, savedTranscriptCount
+    std::vector<SpeakerNameEntry> speakerNameEntries() const;         // transcript
+
+    // Navigation between the archive search, its hits and the list of recordings.
+    void showArchiveSearch();
+    void returnToRecordingChoicesFromArchiveSearch();
+    void returnToArchiveSearchResults();
+
+    // The labels of a body's heading lines, in body order.
+    static QStringList detectedSpeakerLabels(const QString& body);
+
+Q_SIGNALS:
+    void recordingChanged();
+    void recordingChoicesChanged();
+    void transcriptChanged();
+    void statusTextChanged();
+    void errorMessageChanged();
+    void isImportingChanged();
+    void isTranscribingChanged();
+    void isBatchTranscribingChanged();
+    void isSidebarVisibleChanged();
+    void recordingStatusesChanged();
+    void recordingStatusDetailsChanged();
+    void modelInstallStateChanged();
+    void archiveSearchQueryChanged();
+    void archiveSearchResultsChanged();
+    void archiveSearchSelectionIndexChanged();
+    void isViewingArchiveSearchChanged();
+    void isViewingArchiveSearchResultChanged();
+    void savedTranscriptCountChanged();
+    void shouldTranscribeAfterModelInstallChanged();
+    void shouldTranscribeAllAfterModelInstallChanged();
+    void batchProgressTextChanged();
+    void transcriptionElapsedSecondsChanged();
+    void selectedWhisperModelChanged();
+    void selectedTranscriptionLanguageChanged();
+    void installedWhisperModelsChanged();
+
+private:
+    // Stores the value and emits changed() only when it differs from the current one.
+    template <typename T>
+    void assign(T& field, const T& value, void (RecordingWorkspaceViewModel::*changed)());
+
+    bool isAnyTranscriptionRunning() const { return m_isTranscribing || m_isBatchTranscribing; }
+    // The saved transcript's location, or none also when the store fails.
+    std::optional<QString> savedTranscriptURL(const MeetingRecording& recording) const;
+    // Closes the recording and its transcript and shows the archive search or the choices.
+    void showScreen(bool archiveSearch, const QString& status);
+
+    std::optional<MeetingRecording> m_recording;
+    RecordingChoices m_recordingChoices;
+    std::optional<TranscriptDocument> m_transcript;
+    QString m_statusText = QStringLiteral("No recording loaded");
+    std::optional<QString> m_errorMessage;
+    bool m_isImporting = false;
+    bool m_isTranscribing = false;
+    bool m_isBatchTranscribing = false;
+    bool m_isSidebarVisible = true;
+    RecordingStatusMap m_recordingStatuses;
+    RecordingStatusDetailMap m_recordingStatusDetails;
+    LocalModelInstallState m_modelInstallState;
+    QString m_archiveSearchQuery;
+    TranscriptSearchResults m_archiveSearchResults;
+    std::optional<int> m_archiveSearchSelectionIndex;
+    bool m_isViewingArchiveSearch = false;
+    bool m_isViewingArchiveSearchResult = false;
+    int m_savedTranscriptCount = 0;
+    bool m_shouldTranscribeAfterModelInstall = false;
+    bool m_shouldTranscribeAllAfterModelInstall = false;
+    std::optional<QString> m_batchProgressText;
+    double m_transcriptionElapsedSeconds = 0;
+    WhisperModel m_selectedWhisperModel = WhisperModel::fastEnglish;
+    TranscriptionLanguage m_selectedTranscriptionLanguage = TranscriptionLanguage::english;
+    WhisperModelSet m_installedWhisperModels;
+
+    RecordingFolderParser m_parser;
+    TranscriptStore m_store;
+    WhisperProvisioner& m_whisperProvisioner;
+    RecordingSourceStore& m_recordingSourceStore;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "models/RecordingAsset.h"
+#include "services/CurlWhisperModelDownloader.h"
+#include "services/RecordingFolderParser.h"
+#include "services/RecordingSourceStore.h"
+#include "services/TranscriptStore.h"
+#include "services/WhisperProvisioner.h"
+#include "services/WhisperResourceResolver.h"
+#include "services/WhisperSettingsStore.h"
+#include "support/FixtureFiles.h"
+#include "workspace/RecordingWorkspaceViewModel.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+// A workspace over services rooted in one temporary folder: settings, models, transcripts.
+class WorkspaceTest : public ::testing::Test {
+protected:
+    QString path(const QString& relative) const { return QDir(m_root.path()).filePath(relative); }
+
+    // The view model as start-up builds it, reading what the settings and folders hold now.
+    RecordingWorkspaceViewModel& workspace() {
+        if (!m_workspace)
+            m_workspace = std::make_unique<RecordingWorkspaceViewModel>(RecordingFolderParser(), m_store,
+                                                                        m_provisioner, m_sources);
+        return *m_workspace;
+    }
+
+    void installModelFile(WhisperModel model) {
+        FixtureFiles::write(QDir(m_resolver.managedModelFolder()).filePath(WhisperModels::fileName(model)),
+                            "model");
+    }
+
+    // A recording with one file of the given kind in its folder.
+    static MeetingRecording recording(const QString& folder,
+                                      RecordingAssetKind kind = RecordingAssetKind::audio) {
+        const QString name =
+            kind == RecordingAssetKind::audio ? QStringLiteral("audio.m4a") : QStringLiteral("chat.txt");
+        MeetingRecording result{folder, folder.section(QLatin1Char('/'), -1), {}, {}};
+        result.assets.push_back({folder + QLatin1Char('/') + name, name, kind, 1, {}});
+        return result;
+    }
+
+    QTemporaryDir m_root;
+    QSettings m_settings{m_root.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
+    WhisperSettingsStore m_whisperSettings{m_settings};
+    WhisperResourceResolver m_resolver{
+        m_whisperSettings,
+        WhisperResourceResolver::Locations::under(path("app"), path("data/Tallybrook"), path("home"))};
+    CurlWhisperModelDownloader m_downloader;
+    WhisperProvisioner m_provisioner{m_resolver, m_whisperSettings, m_downloader};
+    RecordingSourceStore m_sources{m_settings};
+    TranscriptStore m_store{path("data/Tallybrook")};
+    std::unique_ptr<RecordingWorkspaceViewModel> m_workspace;
+};
