@@ -161,6 +161,12 @@ public:
     void returnToRecordingChoicesFromArchiveSearch();
     void returnToArchiveSearchResults();
 
+    // The number of saved transcripts, one per recording folder, into savedTranscriptCount; a
+    // failed listing counts as none. The background variant lists on a worker thread; as the
+    // first listing after start it also rewrites the search index's cache file.
+    void refreshSavedTranscriptCount();
+    void refreshSavedTranscriptCountInBackground();
+
     // The labels of a body's heading lines, in body order.
     static QStringList detectedSpeakerLabels(const QString& body);
 
