@@ -2,6 +2,7 @@
 
 #include "models/LocalModelInstallState.h"
 #include "models/MeetingRecording.h"
+#include "models/RecordingIndexEntry.h"
 #include "models/RecordingStatus.h"
 #include "models/SpeakerNameEntry.h"
 #include "models/TranscriptDocument.h"
@@ -167,6 +168,20 @@ public:
     void refreshSavedTranscriptCount();
     void refreshSavedTranscriptCountInBackground();
 
+    // Recording statuses. refreshStatuses() works out each recording's status from the recording
+    // index and the transcript files, publishes it with its detail and writes it back; a failure
+    // marks only that recording. saveStatus() publishes a status and records it, ignoring a
+    // failed write.
+    void refreshStatuses(const std::vector<MeetingRecording>& recordings);
+    void saveStatus(RecordingStatus status, const MeetingRecording& recording,
+                    const std::optional<QString>& detail = std::nullopt);
+    RecordingStatus defaultStatus(const MeetingRecording& recording) const;
+    RecordingStatus resolvedStatus(const MeetingRecording& recording,
+                                   std::optional<RecordingStatus> storedStatus) const;
+    static std::optional<QString> statusDetail(const MeetingRecording& recording,
+                                               const std::optional<RecordingIndexEntry>& storedEntry,
+                                               RecordingStatus resolvedStatus);
+
     // The labels of a body's heading lines, in body order.
     static QStringList detectedSpeakerLabels(const QString& body);
 
@@ -205,6 +220,9 @@ private:
     bool isAnyTranscriptionRunning() const { return m_isTranscribing || m_isBatchTranscribing; }
     // The saved transcript's location, or none also when the store fails.
     std::optional<QString> savedTranscriptURL(const MeetingRecording& recording) const;
+    // Publishes a recording's status and detail (no detail removes the old one).
+    void publishStatus(const QString& recordingID, RecordingStatus status,
+                       const std::optional<QString>& detail);
     // Closes the recording and its transcript and shows the archive search or the choices.
     void showScreen(bool archiveSearch, const QString& status);
 

@@ -40,7 +40,10 @@ protected:
                                       RecordingAssetKind kind = RecordingAssetKind::audio) {
         const QString name =
             kind == RecordingAssetKind::audio ? QStringLiteral("audio.m4a") : QStringLiteral("chat.txt");
-        MeetingRecording result{folder, folder.section(QLatin1Char('/'), -1), {}, {}};
+        MeetingRecording result{folder,
+                                folder.section(QLatin1Char('/'), -1),
+                                QDateTime(QDate(2025, 3, 14), QTime(8, 0), Qt::UTC),
+                                {}};
         result.assets.push_back({folder + QLatin1Char('/') + name, name, kind, 1, {}});
         return result;
     }
