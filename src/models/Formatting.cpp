@@ -21,4 +21,8 @@ QString sanitizedFileName(const QString& name) {
     return result;
 }
 
+QString countPhrase(qsizetype count, const QString& noun) {
+    return QString::number(count) + QLatin1Char(' ') + noun + (count == 1 ? QString() : QStringLiteral("s"));
+}
+
 } // namespace Formatting

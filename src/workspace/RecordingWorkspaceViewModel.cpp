@@ -9,12 +9,6 @@
 
 namespace {
 
-// "1 recording found", "12 saved transcripts available": a count and a noun, plural unless 1.
-QString counted(qsizetype count, const QString& noun, const QString& tail) {
-    return QString::number(count) + QLatin1Char(' ') + noun + (count == 1 ? QString() : QStringLiteral("s")) +
-           QLatin1Char(' ') + tail;
-}
-
 // Folder locations compared as standardized paths: "." and ".." resolved, no trailing slash.
 bool sameFolder(const QString& a, const QString& b) {
     return QDir::cleanPath(a) == QDir::cleanPath(b);
@@ -209,20 +203,26 @@ std::optional<QString> RecordingWorkspaceViewModel::detectedTranscriptionLanguag
 }
 
 QString RecordingWorkspaceViewModel::recordingChoicesStatusText() const {
-    return counted(static_cast<qsizetype>(m_recordingChoices.size()), QStringLiteral("recording"),
-                   QStringLiteral("found"));
+    return Formatting::countPhrase(static_cast<qsizetype>(m_recordingChoices.size()),
+                                   QStringLiteral("recording")) +
+           QStringLiteral(" found");
 }
 
 QString RecordingWorkspaceViewModel::archiveSearchStatusText() const {
     if (!m_archiveSearchQuery.trimmed().isEmpty()) {
         if (m_archiveSearchResults.empty())
             return QStringLiteral("No saved transcripts found");
-        return counted(static_cast<qsizetype>(m_archiveSearchResults.size()),
-                       QStringLiteral("saved transcript"), QStringLiteral("found"));
+        return foundText(m_archiveSearchResults.size());
     }
     if (m_savedTranscriptCount == 0)
         return QStringLiteral("No saved transcripts yet");
-    return counted(m_savedTranscriptCount, QStringLiteral("saved transcript"), QStringLiteral("available"));
+    return Formatting::countPhrase(m_savedTranscriptCount, QStringLiteral("saved transcript")) +
+           QStringLiteral(" available");
+}
+
+QString RecordingWorkspaceViewModel::foundText(size_t hits) {
+    return Formatting::countPhrase(static_cast<qsizetype>(hits), QStringLiteral("saved transcript")) +
+           QStringLiteral(" found");
 }
 
 std::vector<SpeakerNameEntry> RecordingWorkspaceViewModel::speakerNameEntries() const {

@@ -162,6 +162,14 @@ public:
     void returnToRecordingChoicesFromArchiveSearch();
     void returnToArchiveSearchResults();
 
+    // The archive search: a synchronous phrase search on every change of the query, a selection
+    // moved with the arrow keys, and opening a hit as a transcript without a recording.
+    void updateArchiveSearchQuery(const QString& query);
+    void moveArchiveSearchSelection(int offset);
+    void openSelectedArchiveSearchResult();
+    void openArchiveSearchResult(const TranscriptSearchResult& result);
+    void clearArchiveSearch();
+
     // The number of saved transcripts, one per recording folder, into savedTranscriptCount; a
     // failed listing counts as none. The background variant lists on a worker thread; as the
     // first listing after start it also rewrites the search index's cache file.
@@ -220,6 +228,8 @@ private:
     bool isAnyTranscriptionRunning() const { return m_isTranscribing || m_isBatchTranscribing; }
     // The saved transcript's location, or none also when the store fails.
     std::optional<QString> savedTranscriptURL(const MeetingRecording& recording) const;
+    // "1 saved transcript found", "0 saved transcripts found".
+    static QString foundText(size_t hits);
     // Publishes a recording's status and detail (no detail removes the old one).
     void publishStatus(const QString& recordingID, RecordingStatus status,
                        const std::optional<QString>& detail);
