@@ -33,15 +33,34 @@ void appendLabels(const QRegularExpression& heading, const QString& body, QStrin
     }
 }
 
+// Every match of heading replaced by its first group, the new label, then its second group (if
+// any); written out by hand so that nothing in the new label acts as a back-reference.
+QString replaced(const QRegularExpression& heading, const QString& newLabel, const QString& body) {
+    if (!heading.isValid())
+        return body;
+    QString result;
+    qsizetype copied = 0;
+    for (auto it = heading.globalMatch(body); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        result += QStringView(body).sliced(copied, match.capturedStart() - copied);
+        result += match.captured(1) + newLabel + match.captured(2);
+        copied = match.capturedEnd();
+    }
+    result += QStringView(body).sliced(copied);
+    return result;
+}
+
 } // namespace
 
 QStringList detected(const QString& body) {
     // The white space after the bracket or "##" may include line breaks, so a heading line
     // without a label takes the next line as its label.
     static const QRegularExpression timestampHeading(QStringLiteral("^\\[[0-9:]+\\]\\s+(.+)$"),
-                                                     QRegularExpression::MultilineOption);
+                                                     QRegularExpression::MultilineOption |
+                                                         QRegularExpression::UseUnicodePropertiesOption);
     static const QRegularExpression sectionHeading(QStringLiteral("^##\\s+(.+)$"),
-                                                   QRegularExpression::MultilineOption);
+                                                   QRegularExpression::MultilineOption |
+                                                       QRegularExpression::UseUnicodePropertiesOption);
     QStringList labels;
     appendLabels(timestampHeading, body, labels);
     appendLabels(sectionHeading, body, labels);
@@ -66,6 +85,16 @@ std::vector<SpeakerNameEntry> entries(const TranscriptDocument& document) {
     }
     NaturalOrder::stableSort(result, [](const SpeakerNameEntry& entry) { return entry.canonicalName; });
     return result;
+}
+
+QString replacing(const QString& oldLabel, const QString& newLabel, const QString& body) {
+    const QString old = QRegularExpression::escape(oldLabel);
+    const auto options = QRegularExpression::MultilineOption | QRegularExpression::UseUnicodePropertiesOption;
+    const QRegularExpression timestampHeading(
+        QStringLiteral("^(\\[[0-9:]+\\]\\s+)") + old + QStringLiteral("\\b"), options);
+    const QRegularExpression sectionHeading(QStringLiteral("^(##\\s+)") + old + QStringLiteral("(\\s*)$"),
+                                            options);
+    return replaced(sectionHeading, newLabel, replaced(timestampHeading, newLabel, body));
 }
 
 } // namespace SpeakerLabels

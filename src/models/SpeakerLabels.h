@@ -18,4 +18,9 @@ QStringList detected(const QString& body);
 // renamed speaker's display name, and every renamed label, each with its display name.
 std::vector<SpeakerNameEntry> entries(const TranscriptDocument& document);
 
+// The body with a speaker's headings renamed: in timestamp headings the old label when a word
+// boundary follows it, in section headings when only white space follows it. Both labels are
+// taken literally; text lines are never touched.
+QString replacing(const QString& oldLabel, const QString& newLabel, const QString& body);
+
 } // namespace SpeakerLabels

@@ -170,6 +170,14 @@ public:
     void openArchiveSearchResult(const TranscriptSearchResult& result);
     void clearArchiveSearch();
 
+    // Editing the open transcript; every effective change is saved at once, for the recording
+    // when there is one, else under the transcript's title.
+    void updateTranscriptBlock(qsizetype id, const QString& text);
+    void updateTranscriptBody(const QString& body);
+    void updateSpeakerName(const QString& canonicalName, const QString& displayName);
+    static QString replacingSpeakerLabel(const QString& oldLabel, const QString& newLabel,
+                                         const QString& body);
+
     // The number of saved transcripts, one per recording folder, into savedTranscriptCount; a
     // failed listing counts as none. The background variant lists on a worker thread; as the
     // first listing after start it also rewrites the search index's cache file.
@@ -228,6 +236,9 @@ private:
     bool isAnyTranscriptionRunning() const { return m_isTranscribing || m_isBatchTranscribing; }
     // The saved transcript's location, or none also when the store fails.
     std::optional<QString> savedTranscriptURL(const MeetingRecording& recording) const;
+    // Publishes an edited document with a new updatedAt and saves it; the status line says
+    // `saved` on success, "Save failed" otherwise.
+    void publishAndSaveEdit(TranscriptDocument document, const QString& saved);
     // "1 saved transcript found", "0 saved transcripts found".
     static QString foundText(size_t hits);
     // Publishes a recording's status and detail (no detail removes the old one).

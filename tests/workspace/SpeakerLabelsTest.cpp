@@ -1,4 +1,5 @@
 #include "models/SpeakerLabels.h"
+#include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,7 @@
 #include "services/WhisperResourceResolver.h"
 #include "services/WhisperSettingsStore.h"
 #include "support/FixtureFiles.h"
+#include "support/QtPrinters.h"
 #include "workspace/RecordingWorkspaceViewModel.h"
 
 #include <QDir>
