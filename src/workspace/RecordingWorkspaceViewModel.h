@@ -13,10 +13,12 @@
 #include "services/RecordingSourceStore.h"
 #include "services/TranscriptStore.h"
 #include "services/WhisperProvisioner.h"
+#include "workspace/FolderChoosing.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -184,6 +186,18 @@ public:
     void refreshSavedTranscriptCount();
     void refreshSavedTranscriptCountInBackground();
 
+    // Importing folders: choose one, check it in the background, remember it, then reload every
+    // remembered folder into the list of recordings. A newer import or a forget silences an
+    // older one. The chooser is not owned; without one, nothing is asked.
+    void setFolderChooser(FolderChoosing* chooser) { m_folderChooser = chooser; }
+    void openRecordingFolderImporter();
+    void importFolderInBackground(const QString& folder);
+    // done, when given, runs on the main thread once the reload has ended, applied or dropped.
+    void loadRememberedRecordingSourcesInBackground(bool selectSingleRecording,
+                                                    std::function<void()> done = {});
+    void selectRecording(const MeetingRecording& recording);
+    void forgetRecordingSources();
+
     // Recording statuses. refreshStatuses() works out each recording's status from the recording
     // index and the transcript files, publishes it with its detail and writes it back; a failure
     // marks only that recording. saveStatus() publishes a status and records it, ignoring a
@@ -241,6 +255,8 @@ private:
     void publishAndSaveEdit(TranscriptDocument document, const QString& saved);
     // "1 saved transcript found", "0 saved transcripts found".
     static QString foundText(size_t hits);
+    void applyRememberedRecordings(const std::vector<MeetingRecording>& recordings,
+                                   bool selectSingleRecording);
     // Publishes a recording's status and detail (no detail removes the old one).
     void publishStatus(const QString& recordingID, RecordingStatus status,
                        const std::optional<QString>& detail);
@@ -272,6 +288,11 @@ private:
     WhisperModel m_selectedWhisperModel = WhisperModel::fastEnglish;
     TranscriptionLanguage m_selectedTranscriptionLanguage = TranscriptionLanguage::english;
     WhisperModelSet m_installedWhisperModels;
+
+    // Bumped by every import and forget: a background result is applied only while the
+    // generation it started with is still current.
+    int m_importGeneration = 0;
+    FolderChoosing* m_folderChooser = nullptr;
 
     RecordingFolderParser m_parser;
     TranscriptStore m_store;
