@@ -32,6 +32,7 @@ public:
 
     WhisperResourceResolver& resolver() const { return m_resolver; }
     WhisperSettingsStore& settingsStore() const { return m_settingsStore; }
+    WhisperModelDownloading& downloader() const { return m_downloader; }
 
     // Smallest size a downloaded file must have to be taken for a Whisper model: a real model
     // holds at least its mel filter table (80 x 201 floats) besides the weights.

@@ -46,6 +46,7 @@ public:
     QString legacyModelFolder() const;
     QString whisperCacheFolder() const;
     WhisperSettingsStore& settingsStore() const { return m_settingsStore; }
+    const Locations& locations() const { return m_locations; }
 
     static QString systemLibraryFolder();
     static QString systemBackendFolder();

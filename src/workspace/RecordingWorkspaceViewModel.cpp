@@ -25,6 +25,11 @@ RecordingWorkspaceViewModel::RecordingWorkspaceViewModel(RecordingFolderParser p
     , m_store(std::move(store))
     , m_whisperProvisioner(whisperProvisioner)
     , m_recordingSourceStore(recordingSourceStore) {
+    // The elapsed seconds of a running transcription, counted up once a second.
+    m_transcriptionTimer.setInterval(1000);
+    connect(&m_transcriptionTimer, &QTimer::timeout, this, [this] {
+        setTranscriptionElapsedSeconds(static_cast<double>(m_transcriptionClock.nsecsElapsed()) / 1e9);
+    });
     m_selectedWhisperModel = m_whisperProvisioner.selectedModel();
     m_selectedTranscriptionLanguage =
         m_whisperProvisioner.settingsStore().selectedLanguage().value_or(TranscriptionLanguage::english);

@@ -12,16 +12,21 @@
 #include "services/RecordingFolderParser.h"
 #include "services/RecordingSourceStore.h"
 #include "services/TranscriptStore.h"
+#include "services/TranscriptionService.h"
 #include "services/WhisperProvisioner.h"
 #include "workspace/FolderChoosing.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
+#include <stop_token>
 #include <vector>
 
 using RecordingChoices = std::vector<MeetingRecording>;
@@ -198,6 +203,25 @@ public:
     void selectRecording(const MeetingRecording& recording);
     void forgetRecordingSources();
 
+    // Transcribing the shown recording, or every choice still without a transcript, on worker
+    // threads; the status line follows the progress and the elapsed seconds count up.
+    using TranscriberFactory = std::function<std::shared_ptr<TranscriptionService>(
+        const WhisperCommandConfiguration& configuration, TranscriptionLanguage language,
+        WhisperModel model)>;
+    // The default makes the Whisper command service with our own speaker identification.
+    void setTranscriberFactory(TranscriberFactory factory) { m_transcriberFactory = std::move(factory); }
+    void transcribe();
+    void transcribeAllRecordings();
+    void cancelTranscription();
+
+    // Choosing the model and the language, and installing the chosen model in the background.
+    // An install can be cancelled, and one that was asked for by a transcription starts it
+    // when it ends well.
+    void selectTranscriptionLanguage(TranscriptionLanguage language, bool installIfNeeded);
+    void selectWhisperModel(WhisperModel model, bool installIfNeeded);
+    void installLocalModel(bool thenTranscribe, bool thenTranscribeAll);
+    void cancelModelInstall();
+
     // Recording statuses. refreshStatuses() works out each recording's status from the recording
     // index and the transcript files, publishes it with its detail and writes it back; a failure
     // marks only that recording. saveStatus() publishes a status and records it, ignoring a
@@ -255,6 +279,19 @@ private:
     void publishAndSaveEdit(TranscriptDocument document, const QString& saved);
     // "1 saved transcript found", "0 saved transcripts found".
     static QString foundText(size_t hits);
+    struct BatchRun;
+    void startTranscriptionTimer();
+    void stopTranscriptionTimer();
+    // Runs the next pending recording of a batch, or finishes it.
+    void continueBatch(std::shared_ptr<BatchRun> batch);
+    void finishBatch(const BatchRun& batch);
+    bool isModelInstalling() const {
+        return m_modelInstallState.kind == LocalModelInstallState::Kind::installing;
+    }
+    // installed when the provisioner holds a file for the selected model, else missing.
+    void recomputeModelInstallState();
+    // The provisioner's choices again, after a worker changed them through the settings file.
+    void reloadWhisperChoices();
     void applyRememberedRecordings(const std::vector<MeetingRecording>& recordings,
                                    bool selectSingleRecording);
     // Publishes a recording's status and detail (no detail removes the old one).
@@ -293,6 +330,13 @@ private:
     // generation it started with is still current.
     int m_importGeneration = 0;
     FolderChoosing* m_folderChooser = nullptr;
+    // Bumped by every start and cancel of a model install; the stop source cancels the download.
+    int m_modelInstallGeneration = 0;
+    std::stop_source m_modelInstallStop;
+    std::stop_source m_transcriptionStop;
+    TranscriberFactory m_transcriberFactory;
+    QTimer m_transcriptionTimer;
+    QElapsedTimer m_transcriptionClock;
 
     RecordingFolderParser m_parser;
     TranscriptStore m_store;

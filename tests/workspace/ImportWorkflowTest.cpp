@@ -21,14 +21,6 @@ protected:
         return path(relative);
     }
 
-    // Lets every background step finish and apply its result on this thread.
-    static void settle() {
-        for (int round = 0; round < 8; ++round) {
-            QThreadPool::globalInstance()->waitForDone();
-            QCoreApplication::processEvents();
-        }
-    }
-
     QStringList choiceNames() {
         QStringList names;
         for (const MeetingRecording& choice : workspace().recordingChoices())

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "models/CancelledError.h"
 #include "models/RecordingAsset.h"
-#include "services/CurlWhisperModelDownloader.h"
+#include "models/TallybrookError.h"
 #include "services/RecordingFolderParser.h"
 #include "services/RecordingSourceStore.h"
 #include "services/TranscriptStore.h"
@@ -12,15 +13,54 @@
 #include "support/QtPrinters.h"
 #include "workspace/RecordingWorkspaceViewModel.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QThreadPool>
+#include <QUuid>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <memory>
+
+// A model download without a network: it delivers a small valid model file, fails with a
+// message, or waits until it is cancelled.
+class ScriptedDownloader : public WhisperModelDownloading {
+public:
+    enum class Answer { model, failure, waitForCancel };
+    std::atomic<Answer> answer{Answer::model};
+
+    QString download(const QUrl&, std::stop_token stopToken, const DownloadProgressCallback&) override {
+        if (answer == Answer::failure)
+            throw PlatformError(QStringLiteral("The network connection was lost."));
+        while (answer == Answer::waitForCancel) {
+            if (stopToken.stop_requested())
+                throw CancelledError();
+            QThread::msleep(5);
+        }
+        const QString file =
+            QDir(QDir::tempPath()).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        FixtureFiles::write(file, QByteArray("lmgg") + QByteArray(80 * 1024, 'w'));
+        return file;
+    }
+};
 
 // A workspace over services rooted in one temporary folder: settings, models, transcripts.
 class WorkspaceTest : public ::testing::Test {
 protected:
+    // Background work ends before the folders it uses are removed.
+    void TearDown() override { settle(); }
+
+    // Lets every background step finish and apply its result on this thread.
+    static void settle() {
+        for (int round = 0; round < 12; ++round) {
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+        }
+    }
+
     QString path(const QString& relative) const { return QDir(m_root.path()).filePath(relative); }
 
     // The view model as start-up builds it, reading what the settings and folders hold now.
@@ -29,6 +69,13 @@ protected:
             m_workspace = std::make_unique<RecordingWorkspaceViewModel>(RecordingFolderParser(), m_store,
                                                                         m_provisioner, m_sources);
         return *m_workspace;
+    }
+
+    // The whisper-cli the provisioner looks for beside the application.
+    void installBundledProgram() {
+        const QString program = path("app/Whisper/bin/whisper-cli");
+        FixtureFiles::write(program, "#!/bin/sh\n");
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void installModelFile(WhisperModel model) {
@@ -55,7 +102,7 @@ protected:
     WhisperResourceResolver m_resolver{
         m_whisperSettings,
         WhisperResourceResolver::Locations::under(path("app"), path("data/Tallybrook"), path("home"))};
-    CurlWhisperModelDownloader m_downloader;
+    ScriptedDownloader m_downloader;
     WhisperProvisioner m_provisioner{m_resolver, m_whisperSettings, m_downloader};
     RecordingSourceStore m_sources{m_settings};
     TranscriptStore m_store{path("data/Tallybrook")};
