@@ -6,6 +6,7 @@
 #include "models/RecordingStatus.h"
 #include "models/SpeakerNameEntry.h"
 #include "models/TranscriptDocument.h"
+#include "models/TranscriptExportFormat.h"
 #include "models/TranscriptSearchResult.h"
 #include "models/TranscriptionLanguage.h"
 #include "models/WhisperModel.h"
@@ -14,6 +15,7 @@
 #include "services/TranscriptStore.h"
 #include "services/TranscriptionService.h"
 #include "services/WhisperProvisioner.h"
+#include "workspace/ExportDialogs.h"
 #include "workspace/FolderChoosing.h"
 
 #include <QElapsedTimer>
@@ -185,6 +187,14 @@ public:
     static QString replacingSpeakerLabel(const QString& oldLabel, const QString& newLabel,
                                          const QString& body);
 
+    // Exporting the open transcript to a file the user chooses, and sharing it from a fresh
+    // temporary file. The dialogs are not owned; without them, nothing is asked.
+    void setExportDialogs(ExportDialogs* dialogs) { m_exportDialogs = dialogs; }
+    void share(TranscriptExportFormat format);
+    void exportTranscript(TranscriptExportFormat format);
+    // False, with the reason shown, when no window could show the picker.
+    bool presentSharingPicker(const QString& file);
+
     // The number of saved transcripts, one per recording folder, into savedTranscriptCount; a
     // failed listing counts as none. The background variant lists on a worker thread; as the
     // first listing after start it also rewrites the search index's cache file.
@@ -330,6 +340,7 @@ private:
     // generation it started with is still current.
     int m_importGeneration = 0;
     FolderChoosing* m_folderChooser = nullptr;
+    ExportDialogs* m_exportDialogs = nullptr;
     // Bumped by every start and cancel of a model install; the stop source cancels the download.
     int m_modelInstallGeneration = 0;
     std::stop_source m_modelInstallStop;
