@@ -69,7 +69,8 @@ struct RecordingWorkspaceViewModel::BatchRun {
 };
 
 void RecordingWorkspaceViewModel::transcribe() {
-    if (!m_recording || m_isTranscribing)
+    // One run at a time, single or batch, so that cancelling always reaches the running one.
+    if (!m_recording || isAnyTranscriptionRunning())
         return;
     if (m_modelInstallState != LocalModelInstallState::installed()) {
         installLocalModel(true, false);
@@ -129,7 +130,7 @@ void RecordingWorkspaceViewModel::transcribe() {
 }
 
 void RecordingWorkspaceViewModel::transcribeAllRecordings() {
-    if (m_isBatchTranscribing || m_recordingChoices.empty())
+    if (isAnyTranscriptionRunning() || m_recordingChoices.empty())
         return;
     int alreadySaved = 0;
     int missingMedia = 0;

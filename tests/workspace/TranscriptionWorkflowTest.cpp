@@ -164,6 +164,10 @@ TEST_F(TranscriptionTest, CancellingABatchKeepsWhatWasDone) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return subject.statusText() == QStringLiteral("Transcribing audio · 2 of 3"); }));
     EXPECT_EQ(subject.batchProgressText(), QStringLiteral("2 of 3: slow"));
+    // A single run cannot start beside the batch, so the cancel reaches the batch.
+    subject.setRecording(first);
+    subject.transcribe();
+    EXPECT_FALSE(subject.isTranscribing());
     subject.cancelTranscription();
     settle();
     EXPECT_EQ(subject.statusText(), QStringLiteral("Batch transcription cancelled"));
