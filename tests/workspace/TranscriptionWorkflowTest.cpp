@@ -42,6 +42,9 @@ protected:
         return subject;
     }
 
+    // The model the last service was made for; set on a worker thread.
+    std::atomic<int> m_transcribedWith{-1};
+
     RecordingStatus statusOf(const MeetingRecording& subject) {
         return workspace().recordingStatuses().at(subject.recordingID());
     }
@@ -176,4 +179,25 @@ TEST_F(TranscriptionTest, CancellingABatchKeepsWhatWasDone) {
     EXPECT_EQ(statusOf(slow), RecordingStatus::notTranscribed);
     EXPECT_FALSE(subject.recordingStatuses().contains(last.recordingID()));
     EXPECT_FALSE(subject.isBatchTranscribing());
+}
+
+// Switching to an installed model while the install for a waiting transcription runs cancels
+// the install and starts the transcription at once with the new model.
+TEST_F(TranscriptionTest, SwitchingToAnInstalledModelStartsTheWaitingTranscription) {
+    RecordingWorkspaceViewModel& subject = prepared(false);
+    installModelFile(WhisperModel::multilingualQuality);
+    m_downloader.answer = ScriptedDownloader::Answer::waitForCancel;
+    subject.setRecording(recording(QStringLiteral("/m/weekly")));
+    subject.transcribe();
+    EXPECT_EQ(subject.modelInstallState(), LocalModelInstallState::installing());
+    EXPECT_TRUE(subject.shouldTranscribeAfterModelInstall());
+
+    subject.selectWhisperModel(WhisperModel::multilingualQuality, true);
+    EXPECT_EQ(subject.modelInstallState(), LocalModelInstallState::installed());
+    EXPECT_FALSE(subject.shouldTranscribeAfterModelInstall());
+    EXPECT_TRUE(subject.isTranscribing());
+    settle();
+    EXPECT_EQ(subject.statusText(), QStringLiteral("Transcript saved locally"));
+    EXPECT_EQ(subject.selectedWhisperModel(), WhisperModel::multilingualQuality);
+    EXPECT_EQ(m_transcribedWith, static_cast<int>(WhisperModel::multilingualQuality));
 }
