@@ -37,8 +37,11 @@ protected:
         if (modelInstalled)
             installModelFile(WhisperModel::fastEnglish);
         RecordingWorkspaceViewModel& subject = workspace();
-        subject.setTranscriberFactory([](const WhisperCommandConfiguration&, TranscriptionLanguage,
-                                         WhisperModel) { return std::make_shared<ScriptedTranscriber>(); });
+        subject.setTranscriberFactory(
+            [this](const WhisperCommandConfiguration&, TranscriptionLanguage, WhisperModel model) {
+                m_transcribedWith = static_cast<int>(model);
+                return std::make_shared<ScriptedTranscriber>();
+            });
         return subject;
     }
 
