@@ -40,6 +40,11 @@ RecordingWorkspaceViewModel::RecordingWorkspaceViewModel(RecordingFolderParser p
                               : LocalModelInstallState::missing();
 }
 
+RecordingWorkspaceViewModel::~RecordingWorkspaceViewModel() {
+    m_modelInstallStop.request_stop();
+    m_transcriptionStop.request_stop();
+}
+
 template <typename T>
 void RecordingWorkspaceViewModel::assign(T& field, const T& value,
                                          void (RecordingWorkspaceViewModel::*changed)()) {

@@ -96,6 +96,9 @@ public:
     RecordingWorkspaceViewModel(RecordingFolderParser parser, TranscriptStore store,
                                 WhisperProvisioner& whisperProvisioner,
                                 RecordingSourceStore& recordingSourceStore, QObject* parent = nullptr);
+    // Stops a running model download and transcription (and their child processes); their
+    // results are dropped.
+    ~RecordingWorkspaceViewModel() override;
 
     const std::optional<MeetingRecording>& recording() const { return m_recording; }
     const RecordingChoices& recordingChoices() const { return m_recordingChoices; }

@@ -204,3 +204,15 @@ TEST_F(TranscriptionTest, SwitchingToAnInstalledModelStartsTheWaitingTranscripti
     EXPECT_EQ(subject.selectedWhisperModel(), WhisperModel::multilingualQuality);
     EXPECT_EQ(m_transcribedWith, static_cast<int>(WhisperModel::multilingualQuality));
 }
+
+// A workspace that goes away stops its running transcription instead of leaving it behind.
+TEST_F(TranscriptionTest, ARunStopsWhenTheWorkspaceGoesAway) {
+    RecordingWorkspaceViewModel& subject = prepared();
+    subject.setRecording(recording(QStringLiteral("/m/slow")));
+    subject.transcribe();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return subject.statusText() == QStringLiteral("Transcribing audio"); }));
+    m_workspace.reset();
+    settle(); // would wait forever for a run that kept going
+    SUCCEED();
+}
