@@ -39,10 +39,6 @@ PhraseMatcher::PhraseMatcher(const QString& phrase)
     }
 }
 
-bool PhraseMatcher::isContainedIn(QByteArrayView utf8Text) const {
-    return indexIn(utf8Text) >= 0;
-}
-
 qsizetype PhraseMatcher::indexIn(QByteArrayView utf8Text, qsizetype from) const {
     const qsizetype size = utf8Text.size();
     const qsizetype length = m_phrase.size();

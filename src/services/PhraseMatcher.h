@@ -11,7 +11,6 @@ class PhraseMatcher {
 public:
     explicit PhraseMatcher(const QString& phrase);
 
-    bool isContainedIn(QByteArrayView utf8Text) const;
     // The byte offset of the first occurrence from `from` on, or -1.
     qsizetype indexIn(QByteArrayView utf8Text, qsizetype from = 0) const;
 

@@ -145,10 +145,5 @@ void WhisperProvisioner::selectLanguage(TranscriptionLanguage language) {
 }
 
 WhisperModel WhisperProvisioner::selectedModel() const {
-    const auto language = m_settingsStore.selectedLanguage();
-    if (language && TranscriptionLanguages::needsMultilingualModel(*language))
-        return WhisperModel::multilingualQuality;
-    return m_settingsStore.selectedModel() == WhisperModel::multilingualQuality
-               ? WhisperModel::multilingualQuality
-               : WhisperModel::fastEnglish;
+    return m_resolver.wantedModel(std::nullopt);
 }

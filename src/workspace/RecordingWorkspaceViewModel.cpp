@@ -33,8 +33,7 @@ RecordingWorkspaceViewModel::RecordingWorkspaceViewModel(RecordingFolderParser p
     m_selectedWhisperModel = m_whisperProvisioner.selectedModel();
     m_selectedTranscriptionLanguage =
         m_whisperProvisioner.settingsStore().selectedLanguage().value_or(TranscriptionLanguage::english);
-    const std::vector<WhisperModel> installed = m_whisperProvisioner.installedModels();
-    m_installedWhisperModels = WhisperModelSet(installed.begin(), installed.end());
+    refreshInstalledModels();
     m_modelInstallState = m_whisperProvisioner.resolver().installedModelPath(m_selectedWhisperModel)
                               ? LocalModelInstallState::installed()
                               : LocalModelInstallState::missing();

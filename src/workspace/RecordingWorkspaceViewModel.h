@@ -305,6 +305,7 @@ private:
     void recomputeModelInstallState();
     // The provisioner's choices again, after a worker changed them through the settings file.
     void reloadWhisperChoices();
+    void refreshInstalledModels();
     void applyRememberedRecordings(const std::vector<MeetingRecording>& recordings,
                                    bool selectSingleRecording);
     // Publishes a recording's status and detail (no detail removes the old one).

@@ -133,8 +133,7 @@ void RecordingWorkspaceViewModel::cancelModelInstall() {
 }
 
 void RecordingWorkspaceViewModel::recomputeModelInstallState() {
-    const std::vector<WhisperModel> installed = m_whisperProvisioner.installedModels();
-    setInstalledWhisperModels(WhisperModelSet(installed.begin(), installed.end()));
+    refreshInstalledModels();
     setModelInstallState(m_installedWhisperModels.contains(m_selectedWhisperModel)
                              ? LocalModelInstallState::installed()
                              : LocalModelInstallState::missing());
@@ -142,6 +141,10 @@ void RecordingWorkspaceViewModel::recomputeModelInstallState() {
 
 void RecordingWorkspaceViewModel::reloadWhisperChoices() {
     m_whisperProvisioner.settingsStore().settings().sync();
+    refreshInstalledModels();
+}
+
+void RecordingWorkspaceViewModel::refreshInstalledModels() {
     const std::vector<WhisperModel> installed = m_whisperProvisioner.installedModels();
     setInstalledWhisperModels(WhisperModelSet(installed.begin(), installed.end()));
 }
